@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Starts or stops a headless Wine session for the win64 build:
+#   eval "$(tools/scripts/wine-session.sh start BUILD_DIR)"   # exports WINEPREFIX, DISPLAY, ...
+#   tools/scripts/wine-session.sh stop BUILD_DIR
+# The session is an Xvfb display, a persistent wineserver with one virtual
+# desktop, and a prefix inside the build folder. Everything Wine starts gets
+# /dev/null for its standard streams, so nothing holds a caller's pipe open.
+set -euo pipefail
+
+cmd=${1:?start or stop}
+build=$(cd "${2:?build folder}" && pwd)
+state=$build/wine-session
+export WINEPREFIX=$build/wineprefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver64
+
+stop() {
+  [ -f "$state/display" ] || return 0
+  export DISPLAY=$(cat "$state/display")
+  $wineserver -k >/dev/null 2>&1 || true
+  $wineserver -w >/dev/null 2>&1 || true
+  if [ -f "$state/xvfb.pid" ]; then
+    kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
+  fi
+  rm -rf "$state"
+}
+
+case $cmd in
+stop)
+  stop
+  exit 0
+  ;;
+start)
+  stop
+  mkdir -p "$state"
+  # A free display number: no lock file and no socket.
+  n=90
+  while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
+  Xvfb :$n -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+  echo $! >"$state/xvfb.pid"
+  echo ":$n" >"$state/display"
+  export DISPLAY=:$n
+  for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.05; done
+
+  fresh=0
+  [ -f "$WINEPREFIX/system.reg" ] || fresh=1
+  $wineserver -p </dev/null >/dev/null 2>&1
+  $wine wineboot -i </dev/null >/dev/null 2>&1
+  if [ $fresh -eq 1 ]; then
+    # One virtual desktop for every process: hidden and destroyed top-level
+    # windows cost seconds each without a window manager. No audio driver.
+    $wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
+    $wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
+    $wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d '' /f </dev/null >/dev/null 2>&1
+  fi
+  cat <<EOT
+export WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' WINEARCH=win64 DISPLAY=':$n'
+EOT
+  ;;
+*)
+  echo "usage: $0 start|stop BUILD_DIR" >&2
+  exit 2
+  ;;
+esac
