@@ -1,0 +1,72 @@
+// Resource, command and control identifiers of the Skovalt program. The
+// numbers are fixed: menus, accelerators, toolbar buttons, the string table
+// of help texts and the dialogs all refer to them. Kept free of C++ so the
+// resource compiler reads it too.
+#ifndef SKOVALT_RESOURCES_RESOURCE_H
+#define SKOVALT_RESOURCES_RESOURCE_H
+
+/* Icons, cursors, bitmaps, the animation. */
+#define IDI_SKOVALT 103
+#define IDB_LISTIMAGES 106
+#define IDB_TOOLBAR 126
+#define IDC_SPLIT 130
+#define IDC_DRAGROW 137
+#define IDR_REFRESHAVI 153
+
+/* Menus and accelerators. */
+#define IDM_MAINMENU 109
+#define IDA_MAIN 114
+#define IDM_CONTEXT 133
+
+/* Dialogs. */
+#define IDD_PROMPT 140
+#define IDD_FILTER 144
+
+/* Controls of the prompt dialog. */
+#define IDC_PROMPT_TEXT 1015
+#define IDC_PROMPT_EDIT 1016
+
+/* Controls of the Filter page. */
+#define IDC_FILTER_GAMES 1063
+#define IDC_FILTER_FAVORITES 1064
+
+/* Child windows of the main window. */
+#define ID_STATUSBAR 100
+#define ID_TOOLBAR 101
+#define ID_PLAYERLIST 102
+#define ID_SERVERLIST 103
+#define ID_SPLITTER 104
+#define ID_ANIMATION 105
+
+/* Commands. */
+#define CMD_SERVERDETAILS 1010
+#define CMD_EXIT 40001
+#define CMD_REFRESH 40003
+#define CMD_ABOUT 40004
+#define CMD_LAUNCH 40005
+#define CMD_PREFERENCES 40007
+#define CMD_FINDSERVER 40008
+#define CMD_STOP 40009
+#define CMD_ADDSERVER 40014
+#define CMD_DELETE 40015
+#define CMD_RELOADMASTER 40016
+#define CMD_REFRESHSELECTED 40018
+#define CMD_PASTE 40021
+#define CMD_MOVETOTOP 40022
+#define CMD_COPY 40023
+#define CMD_FINDPLAYER 40027
+#define CMD_FINDNEXT 40028
+#define CMD_GOTOWEBSITE 40029
+#define CMD_SELECTALL 40030
+#define CMD_SAVELIST 40031
+#define CMD_CHECKVERSION 40032
+#define CMD_FAVORITE 40034
+#define CMD_FAVORITESONLY 40035
+#define CMD_THISGAMEONLY 40036
+#define CMD_SHOWALLGAMES 40038
+#define CMD_SENDSERVERINFO 40039
+#define CMD_NEXTSAMEGAME 40040
+#define CMD_PREVSAMEGAME 40041
+#define CMD_HOMEPAGE 40042
+
+#endif

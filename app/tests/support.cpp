@@ -1,0 +1,216 @@
+#include "support.h"
+
+#include <winsock2.h>
+#include <commctrl.h>
+#include <stdio.h>
+
+#include "resources/resource.h"
+#include "serverlist/servertable.h"
+#include "settings/appdata.h"
+#include "settings/settings.h"
+#include "ui/helpers.h"
+
+std::vector<std::string> shownMessages;
+std::vector<int> messageAnswers;
+
+namespace {
+
+int RecordMessage(HWND, UINT, const char *text)
+{
+    shownMessages.push_back(text);
+    if (messageAnswers.empty())
+        return IDOK;
+    int answer = messageAnswers.front();
+    messageAnswers.erase(messageAnswers.begin());
+    return answer;
+}
+
+void RemoveTree(const std::string &path)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((path + "*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string full = path + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(full + "\\");
+            } else {
+                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(full.c_str());
+            }
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+}  // namespace
+
+void AppTest::SetUp()
+{
+    const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(info->test_suite_name()) + "." + info->name();
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    dir = std::string(temp) + "skovalt-test-" + std::to_string(GetCurrentProcessId()) + "-" + name + "\\";
+    RemoveTree(dir);
+    CreateDirectoryA(dir.c_str(), nullptr);
+    SetModuleDirForTests(dir.c_str());
+    SetSettingsKeyForTests(("Software\\Holmdrey\\SkovaltTest\\" + name).c_str());
+    DeleteSettingsKey();
+    shownMessages.clear();
+    messageAnswers.clear();
+    SetMessageHookForTests(RecordMessage);
+}
+
+void AppTest::TearDown()
+{
+    if (appData)
+        FreeAppData();
+    DeleteSettingsKey();
+    SetSettingsKeyForTests(nullptr);
+    SetModuleDirForTests(nullptr);
+    SetMessageHookForTests(nullptr);
+    RemoveTree(dir);
+}
+
+std::string AppTest::FilePath(const char *name) const
+{
+    return dir + name;
+}
+
+void AppTest::WriteFile(const char *name, const Bytes &data) const
+{
+    FILE *f = fopen(FilePath(name).c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    if (!data.empty())
+        fwrite(data.data(), 1, data.size(), f);
+    fclose(f);
+}
+
+Bytes AppTest::ReadFile(const char *name) const
+{
+    Bytes data;
+    FILE *f = fopen(FilePath(name).c_str(), "rb");
+    if (!f)
+        return data;
+    unsigned char buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
+        data.insert(data.end(), buffer, buffer + n);
+    fclose(f);
+    return data;
+}
+
+bool AppTest::Exists(const char *name) const
+{
+    return GetFileAttributesA(FilePath(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string AppTest::Setting(const char *name) const
+{
+    char text[1100];
+    if (ReadSetting(name, text, sizeof text) != 0)
+        return "<missing>";
+    return text;
+}
+
+void AppTest::StartAppData()
+{
+    ASSERT_EQ(InitAppData(GetModuleHandleA(nullptr)), 0);
+    ASSERT_NE(appData, nullptr);
+}
+
+ListWindow::ListWindow()
+{
+    window = CreateWindowExA(0, "STATIC", "test", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+    statusBar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window,
+                                reinterpret_cast<HMENU>(ID_STATUSBAR), nullptr, nullptr);
+    SetStatusParts(statusBar, 640);
+    DWORD style = WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS;
+    serverList = CreateWindowExA(0, WC_LISTVIEWA, "", style, 0, 0, 600, 200, window,
+                                 reinterpret_cast<HMENU>(ID_SERVERLIST), nullptr, nullptr);
+    playerList = CreateWindowExA(0, WC_LISTVIEWA, "", style | LVS_SINGLESEL, 0, 200, 600, 200, window,
+                                 reinterpret_cast<HMENU>(ID_PLAYERLIST), nullptr, nullptr);
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = 100;
+    column.pszText = const_cast<char *>("x");
+    SendMessageA(serverList, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    SendMessageA(playerList, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    if (appData)
+        appData->mainWindow = window;
+}
+
+ListWindow::~ListWindow()
+{
+    DestroyWindow(window);
+}
+
+std::string StatusText(HWND statusBar, int part)
+{
+    char text[1100] = {};
+    LRESULT info = SendMessageA(statusBar, SB_GETTEXTLENGTHA, static_cast<WPARAM>(part), 0);
+    if (LOWORD(info) >= sizeof text)
+        return "<too long>";
+    SendMessageA(statusBar, SB_GETTEXTA, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::vector<LPARAM> RowParams(HWND list)
+{
+    std::vector<LPARAM> params;
+    int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row) {
+        LVITEMA item = {};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        params.push_back(item.lParam);
+    }
+    return params;
+}
+
+int AddServer(uint32_t ip, uint16_t port, const char *host, const char *name, const char *game, uint16_t ping,
+              uint8_t flags)
+{
+    tagQServer *server = nullptr;
+    if (KvServerAlloc(&server, ip, port, const_cast<char *>(host), const_cast<char *>(name),
+                      const_cast<char *>(game), ping) != 0)
+        return -1;
+    return AddSlot(&appData->table, server, flags);
+}
+
+Bytes ServerRecord(const Bytes &ip, uint16_t port, uint16_t ping, uint8_t flags, const char *host, const char *name,
+                   const char *game)
+{
+    Bytes r = ip;
+    r.push_back(static_cast<unsigned char>(port & 0xFF));
+    r.push_back(static_cast<unsigned char>(port >> 8));
+    r.push_back(static_cast<unsigned char>(ping & 0xFF));
+    r.push_back(static_cast<unsigned char>(ping >> 8));
+    r.push_back(flags);
+    r.insert(r.end(), 19, 0);
+    for (const char *text : {host, name, game}) {
+        r.insert(r.end(), text, text + strlen(text));
+        r.push_back(0);
+    }
+    return r;
+}
+
+Bytes Concat(std::initializer_list<Bytes> parts)
+{
+    Bytes all;
+    for (const Bytes &part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+uint32_t Ip(const char *dotted)
+{
+    return static_cast<uint32_t>(inet_addr(dotted));
+}

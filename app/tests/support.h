@@ -1,0 +1,67 @@
+// Shared fixture of the program's tests: every test gets an empty settings
+// key of its own, an empty temporary program directory, and a record of
+// the message boxes the code would have shown (answered from a script).
+#ifndef SKOVALT_TESTS_SUPPORT_H
+#define SKOVALT_TESTS_SUPPORT_H
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "kv/kv.h"
+
+using Bytes = std::vector<unsigned char>;
+
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Path of a file in the test's program directory.
+    std::string FilePath(const char *name) const;
+    void WriteFile(const char *name, const Bytes &data) const;
+    Bytes ReadFile(const char *name) const;
+    bool Exists(const char *name) const;
+
+    // A registry value of the test key, or "<missing>".
+    std::string Setting(const char *name) const;
+
+    // InitAppData with a MapData.txt-less directory tolerated.
+    void StartAppData();
+
+    std::string dir;  // ends with a backslash
+};
+
+// Message boxes shown since the last clear, and the answers to give
+// (IDOK when the script is empty).
+extern std::vector<std::string> shownMessages;
+extern std::vector<int> messageAnswers;
+
+// A top-level window holding a status bar (100), a server list (103) and a
+// player list (102) like the main window's; destroyed by the destructor.
+struct ListWindow {
+    ListWindow();
+    ~ListWindow();
+    HWND window;
+    HWND statusBar;
+    HWND serverList;
+    HWND playerList;
+};
+
+// The status bar text of a part.
+std::string StatusText(HWND statusBar, int part);
+// The row parameters of a list, top to bottom.
+std::vector<LPARAM> RowParams(HWND list);
+// Appends a record with the given fields to the table; returns its index.
+int AddServer(uint32_t ip, uint16_t port, const char *host, const char *name, const char *game,
+              uint16_t ping = 0xFFFF, uint8_t flags = 0);
+// Builds one Server.dat record by hand.
+Bytes ServerRecord(const Bytes &ip, uint16_t port, uint16_t ping, uint8_t flags, const char *host,
+                   const char *name, const char *game);
+Bytes Concat(std::initializer_list<Bytes> parts);
+uint32_t Ip(const char *dotted);
+
+#endif

@@ -1,0 +1,172 @@
+// The status bar: plain texts and the owner-drawn refresh progress display.
+//
+// The progress record is one per process and lives as long as the process:
+// refresh threads update it while the user-interface thread draws it, and a
+// record that is never freed can never be drawn after its release. A lock
+// guards its fields and is never held across a window message, so a thread
+// waiting for the user-interface thread never blocks it.
+#include "ui/helpers.h"
+
+#include <commctrl.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "settings/appdata.h"
+
+namespace {
+
+struct ProgressRecord {
+    bool attached;       // status part 0 shows this record
+    bool hasText;
+    char text[1000];
+    int position;
+    int total;
+};
+
+ProgressRecord progress;
+SRWLOCK progressLock = SRWLOCK_INIT;
+
+void SetPartText(HWND statusBar, int part, const char *text)
+{
+    SendMessageA(statusBar, SB_SETTEXTA, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
+}
+
+// Repaints part 0 without touching its content.
+void RepaintPart0(HWND statusBar)
+{
+    RECT rect;
+    if (SendMessageA(statusBar, SB_GETRECT, 0, reinterpret_cast<LPARAM>(&rect)))
+        InvalidateRect(statusBar, &rect, FALSE);
+}
+
+}  // namespace
+
+void StatusPrint(HWND statusBar, const char *format, ...)
+{
+    if (appData && appData->refreshThread)
+        return;
+    char text[1000];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    SetPartText(statusBar, 0, text);
+}
+
+void StatusPrintPart(HWND statusBar, int part, const char *format, ...)
+{
+    char text[1000];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    SetPartText(statusBar, part, text);
+}
+
+void ProgressBegin(HWND statusBar)
+{
+    AcquireSRWLockExclusive(&progressLock);
+    progress.attached = true;
+    progress.hasText = false;
+    progress.text[0] = '\0';
+    progress.position = 0;
+    progress.total = 0;
+    ReleaseSRWLockExclusive(&progressLock);
+    SendMessageA(statusBar, SB_SETTEXTA, SBT_OWNERDRAW | 0, reinterpret_cast<LPARAM>(&progress));
+}
+
+void ProgressUpdate(HWND statusBar, int position, int total, const char *format, ...)
+{
+    char text[sizeof progress.text];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+
+    AcquireSRWLockExclusive(&progressLock);
+    bool attached = progress.attached;
+    if (attached) {
+        memcpy(progress.text, text, sizeof text);
+        progress.hasText = true;
+        progress.position = position;
+        progress.total = total;
+    }
+    ReleaseSRWLockExclusive(&progressLock);
+    if (attached)
+        RepaintPart0(statusBar);
+}
+
+void ProgressEnd(HWND statusBar)
+{
+    AcquireSRWLockExclusive(&progressLock);
+    bool attached = progress.attached;
+    progress.attached = false;
+    ReleaseSRWLockExclusive(&progressLock);
+    if (attached)
+        SetPartText(statusBar, 0, "Ready");
+}
+
+void DrawProgress(const DRAWITEMSTRUCT *item)
+{
+    ProgressRecord shown;
+    AcquireSRWLockShared(&progressLock);
+    shown = progress;
+    ReleaseSRWLockShared(&progressLock);
+    if (!shown.attached || !shown.hasText || shown.total == 0)
+        return;
+
+    const RECT &r = item->rcItem;
+    HDC dc = item->hDC;
+    long long position = shown.position;
+    char percent[32];
+    snprintf(percent, sizeof percent, "%d %%", static_cast<int>(position * 100 / shown.total));
+    int split = static_cast<int>(r.right * position / shown.total);
+    if (split < r.left)
+        split = r.left;
+    if (split > r.right)
+        split = r.right;
+
+    RECT filled = {r.left, r.top, split, r.bottom};
+    RECT rest = {split, r.top, r.right, r.bottom};
+    int textLength = static_cast<int>(strlen(shown.text));
+    int percentLength = static_cast<int>(strlen(percent));
+    SIZE percentSize = {};
+    GetTextExtentPoint32A(dc, percent, percentLength, &percentSize);
+    int textY = r.top + (r.bottom - r.top - percentSize.cy) / 2;
+    int percentX = r.right - 5 - percentSize.cx;
+
+    int oldMode = SetBkMode(dc, OPAQUE);
+    COLORREF oldBk = SetBkColor(dc, GetSysColor(COLOR_BTNSHADOW));
+    COLORREF oldText = SetTextColor(dc, RGB(255, 255, 255));
+    ExtTextOutA(dc, r.left + 5, textY, ETO_OPAQUE | ETO_CLIPPED, &filled, shown.text, textLength, nullptr);
+    ExtTextOutA(dc, percentX, textY, ETO_CLIPPED, &filled, percent, percentLength, nullptr);
+
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    SetTextColor(dc, RGB(0, 0, 0));
+    ExtTextOutA(dc, r.left + 5, textY, ETO_OPAQUE | ETO_CLIPPED, &rest, shown.text, textLength, nullptr);
+    ExtTextOutA(dc, percentX, textY, ETO_CLIPPED, &rest, percent, percentLength, nullptr);
+
+    SetTextColor(dc, oldText);
+    SetBkColor(dc, oldBk);
+    SetBkMode(dc, oldMode);
+}
+
+void SetStatusParts(HWND statusBar, int width)
+{
+    int edges[4] = {width - 380, width - 180, width - 80, width};
+    SendMessageA(statusBar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+}
+
+void ToolbarCheck(HWND toolbar, int command, bool on)
+{
+    SendMessageA(toolbar, TB_CHECKBUTTON, static_cast<WPARAM>(command), MAKELPARAM(on ? TRUE : FALSE, 0));
+}
+
+void ToolbarEnable(HWND toolbar, int command, bool on)
+{
+    LRESULT wanted = on ? TBSTATE_ENABLED : 0;
+    LRESULT state = SendMessageA(toolbar, TB_GETSTATE, static_cast<WPARAM>(command), 0);
+    if (state != -1 && state != wanted)
+        SendMessageA(toolbar, TB_SETSTATE, static_cast<WPARAM>(command), MAKELPARAM(wanted, 0));
+}
