@@ -47,6 +47,7 @@ start)
 
   fresh=0
   [ -f "$WINEPREFIX/system.reg" ] || fresh=1
+  mkdir -p "$WINEPREFIX"
   $wineserver -p </dev/null >/dev/null 2>&1
   $wine wineboot -i </dev/null >/dev/null 2>&1
   if [ $fresh -eq 1 ]; then

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Skovalt's main job, headless: starts a demo set of simulated Quake 2
+# servers on 127.0.0.1 (tools/q2sim/demo.cfg: busy, empty, full, CTF, Rocket
+# Arena, a password mod, one slow and one silent server) and queries them
+# all at once with kvquery, one line per server.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+tools/scripts/install-deps.sh
+
+cmake --preset native >/dev/null
+cmake --build --preset native -j"${SKOVALT_JOBS:-2}" --target q2sim_cli kvquery >/dev/null
+
+log=$(mktemp)
+build/native/bin/q2sim --config tools/q2sim/demo.cfg --seconds 60 >"$log" 2>&1 &
+sim=$!
+trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null; rm -f "$log"' EXIT
+# The simulator prints one line per server once every port is bound.
+for _ in $(seq 100); do
+  [ "$(grep -c '127.0.0.1:' "$log")" -ge 8 ] && break
+  kill -0 $sim 2>/dev/null || { cat "$log"; exit 1; }
+  sleep 0.05
+done
+
+hosts=()
+for port in $(seq 27910 27917); do hosts+=("127.0.0.1:$port"); done
+echo "Querying ${#hosts[@]} servers (one never answers: it times out after 2 s)..."
+build/native/bin/kvquery --timeout 2 "${hosts[@]}"
