@@ -136,15 +136,15 @@ void Serve(Simulator* sim) {
     std::vector<char> buf(2048);
 
     while (!sim->stopping.load()) {
-        int timeoutMs = -1;
+        long long timeoutUs = -1;
         if (!queue.empty()) {
             auto wait = queue.top().due - Clock::now();
             // Round up: waking a little early would only spin.
-            auto ms = std::chrono::ceil<std::chrono::milliseconds>(wait).count();
-            timeoutMs = ms <= 0 ? 0 : static_cast<int>(std::min<long long>(ms, 1000 * 1000));
+            long long us = std::chrono::ceil<std::chrono::microseconds>(wait).count();
+            timeoutUs = us <= 0 ? 0 : us;
         }
         for (PollFd& f : fds) f.revents = 0;
-        int ready = PollSockets(fds.data(), fds.size(), timeoutMs);
+        int ready = PollSockets(fds.data(), fds.size(), timeoutUs);
         if (ready < 0) {
             std::fprintf(stderr, "q2sim: waiting on the sockets failed; no more replies\n");
             break;

@@ -1,5 +1,6 @@
 #include "socket.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -138,12 +139,17 @@ uint16_t LocalPort(Socket s) {
     return ntohs(a.sin_port);
 }
 
-int PollSockets(PollFd* fds, size_t count, int timeoutMs) {
+int PollSockets(PollFd* fds, size_t count, long long timeoutUs) {
 #ifdef _WIN32
-    int n = WSAPoll(fds, static_cast<ULONG>(count), timeoutMs);
+    INT ms = -1;
+    if (timeoutUs >= 0) ms = static_cast<INT>(std::min<long long>((timeoutUs + 999) / 1000, 1 << 30));
+    int n = WSAPoll(fds, static_cast<ULONG>(count), ms);
     return n == SOCKET_ERROR ? -1 : n;
 #else
-    int n = poll(fds, static_cast<nfds_t>(count), timeoutMs);
+    timespec wait;
+    wait.tv_sec = static_cast<time_t>(timeoutUs / 1000000);
+    wait.tv_nsec = static_cast<long>(timeoutUs % 1000000) * 1000;
+    int n = ppoll(fds, static_cast<nfds_t>(count), timeoutUs < 0 ? nullptr : &wait, nullptr);
     if (n < 0 && errno == EINTR) return 0;
     return n;
 #endif

@@ -41,9 +41,10 @@ Socket OpenUdp(uint16_t port, std::string* error);
 void CloseSocket(Socket s);
 uint16_t LocalPort(Socket s);
 
-// poll() over the set; timeoutMs -1 waits without end. The count of ready
-// sockets, 0 on timeout, -1 on failure (an interrupted wait counts as 0).
-int PollSockets(PollFd* fds, size_t count, int timeoutMs);
+// poll() over the set; a negative timeout waits without end. The count of
+// ready sockets, 0 on timeout, -1 on failure (an interrupted wait counts as
+// 0). Linux waits to the microsecond; Windows rounds up to milliseconds.
+int PollSockets(PollFd* fds, size_t count, long long timeoutUs);
 
 enum class IoResult { Done, WouldBlock, Failed };
 

@@ -78,7 +78,7 @@ bool Receive(const Client& c, int timeoutMs, std::string* bytes, uint16_t* fromP
     fd.fd = c.socket;
     fd.events = q2sim::kPollIn;
     fd.revents = 0;
-    if (q2sim::PollSockets(&fd, 1, timeoutMs) <= 0) return false;
+    if (q2sim::PollSockets(&fd, 1, timeoutMs * 1000LL) <= 0) return false;
     std::string buf(70000, '\0');
     size_t got = 0;
     sockaddr_in from;
@@ -266,7 +266,7 @@ TEST(Simulator, DelaysOfManyServersRunSideBySide) {
     auto deadline = start + std::chrono::seconds(30);
     while (received < kServers && Clock::now() < deadline) {
         for (auto& f : fds) f.revents = 0;
-        if (q2sim::PollSockets(fds.data(), fds.size(), 1000) <= 0) continue;
+        if (q2sim::PollSockets(fds.data(), fds.size(), 1000 * 1000) <= 0) continue;
         for (size_t k = 0; k < kClients; ++k) {
             if (!fds[k].revents) continue;
             size_t got = 0;
@@ -285,8 +285,10 @@ TEST(Simulator, DelaysOfManyServersRunSideBySide) {
     double elapsedMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     ASSERT_EQ(received, kServers);
     for (size_t i = 0; i < kServers; ++i) ASSERT_GE(latencyMs[i], kDelayMs - 1) << "server " << i;
-    // Generous for a loaded machine, still far below 1000 x 20 ms.
-    EXPECT_LT(elapsedMs, 3000.0);
+    // One after another would take 20 s. Natively this takes about 30 ms;
+    // under Wine every socket call costs 50 to 150 us, and a busy machine
+    // more, so the bound is generous.
+    EXPECT_LT(elapsedMs, 8000.0);
     for (size_t i = 0; i < kServers; ++i) EXPECT_EQ(q2sim::QueryCount(sim, i), 1);
     q2sim::Stop(sim);
 }
