@@ -1,0 +1,297 @@
+#include "kvquery.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <mutex>
+#include <thread>
+
+#include "kv/kv.h"
+
+namespace kvquery {
+
+const char kDefaultTemplate[] = "%s%t%y%t%n/%x%t%l%t%g";
+
+namespace {
+
+// Both flags as the server list uses them for its cells: the template as it
+// is (no rotation, so threads never share state) and a terminating zero.
+const int kExpandFlags = KV_EXPAND_SINGLE | KV_EXPAND_TERMINATE;
+
+int UsageError(FILE* err, const std::string& why) {
+    std::fprintf(err, "kvquery: %s\n", why.c_str());
+    PrintUsage(err);
+    return kExitUsage;
+}
+
+// A whole decimal number. Out-of-range numbers are clamped to the long's
+// range, so the caller's own clamp still applies to them.
+bool ParseInteger(const std::string& text, long long* value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    long long v = std::strtoll(text.c_str(), &end, 10);
+    if (*end != '\0' || end == text.c_str()) return false;
+    *value = v;  // strtoll saturates on overflow
+    return true;
+}
+
+long long Clamp(const char* option, long long value, long long lo, long long hi, FILE* err) {
+    long long clamped = value < lo ? lo : value > hi ? hi : value;
+    if (clamped != value)
+        std::fprintf(err, "kvquery: %s %lld is out of range (%lld to %lld); using %lld\n", option, value, lo, hi,
+                     clamped);
+    return clamped;
+}
+
+std::string Trim(const std::string& s) {
+    size_t a = s.find_first_not_of(" \t\r\n");
+    if (a == std::string::npos) return "";
+    size_t b = s.find_last_not_of(" \t\r\n");
+    return s.substr(a, b - a + 1);
+}
+
+// One host per line; blank lines and lines beginning with # are skipped.
+// "-" reads standard input.
+bool ReadHostFile(const std::string& path, std::vector<std::string>* hosts) {
+    std::ifstream file;
+    std::istream* in = &std::cin;
+    if (path != "-") {
+        file.open(path);
+        if (!file) return false;
+        in = &file;
+    }
+    std::string line;
+    while (std::getline(*in, line)) {
+        line = Trim(line);
+        if (line.empty() || line[0] == '#') continue;
+        hosts->push_back(line);
+    }
+    return !in->bad();
+}
+
+// Checks the ":port" part of a host text (the Kv library reads as many
+// digits as there are and would take "host:" as port 0). Empty when fine.
+std::string CheckHostText(const std::string& text) {
+    size_t colon = text.rfind(':');
+    if (colon == 0) return "no host name in \"" + text + "\"";
+    if (colon == std::string::npos) return "";
+    std::string port = text.substr(colon + 1);
+    long long value = 0;
+    if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos ||
+        !ParseInteger(port, &value) || value < 1 || value > 65535)
+        return "bad port in \"" + text + "\" (1 to 65535)";
+    return "";
+}
+
+enum class JobState { Waiting, BadHost, Queried };
+
+struct Job {
+    std::string text;
+    JobState state = JobState::Waiting;
+    std::string problem;  // BadHost: why
+    tagQServer* server = nullptr;
+};
+
+struct Shared {
+    std::vector<Job>* jobs;
+    long timeoutSeconds;
+    std::atomic<size_t> next{0};
+    std::mutex lock;
+    std::condition_variable finished;
+};
+
+void Finish(Shared* shared, Job* job, JobState state) {
+    std::lock_guard<std::mutex> guard(shared->lock);
+    job->state = state;
+    shared->finished.notify_all();
+}
+
+// Resolves and refreshes jobs until none is left. The Kv calls run without
+// any lock: each record belongs to this worker until it is marked finished.
+void Worker(Shared* shared) {
+    std::vector<Job>& jobs = *shared->jobs;
+    for (;;) {
+        size_t i = shared->next.fetch_add(1);
+        if (i >= jobs.size()) return;
+        Job& job = jobs[i];
+        job.problem = CheckHostText(job.text);
+        if (!job.problem.empty()) {
+            Finish(shared, &job, JobState::BadHost);
+            continue;
+        }
+        std::vector<char> text(job.text.begin(), job.text.end());
+        text.push_back('\0');
+        tagKvHOST host{};
+        if (KvGetHostIP(&host, text.data()) != 0 || host.ip == 0) {
+            job.problem = "cannot resolve host \"" + job.text + "\"";
+            Finish(shared, &job, JobState::BadHost);
+            continue;
+        }
+        tagQServer* server = nullptr;
+        int r = KvServerAlloc(&server, host.ip, host.port, text.data(), nullptr, nullptr, KV_PING_UNKNOWN);
+        if (r != KV_OK || !server) {
+            char why[128];
+            KvGetErrorString(why, sizeof why, r);
+            job.problem = "cannot query \"" + job.text + "\": " + why;
+            Finish(shared, &job, JobState::BadHost);
+            continue;
+        }
+        // No reverse lookups: the line shows the host as it was given.
+        KvServerRefresh(server, nullptr, shared->timeoutSeconds, 1);
+        job.server = server;
+        Finish(shared, &job, JobState::Queried);
+    }
+}
+
+}  // namespace
+
+void PrintUsage(FILE* to) {
+    std::fprintf(to,
+                 "usage: kvquery [-t TEMPLATE] [-j THREADS] [--timeout S] host[:port]...\n"
+                 "       kvquery [-t TEMPLATE] [-j THREADS] [--timeout S] -f FILE\n"
+                 "Queries Quake 2 servers and prints one line per server, in the order given.\n"
+                 "  -t TEMPLATE   %%-codes of the line (default \"%s\", %%t is a tab)\n"
+                 "  -j THREADS    servers queried at once, %d to %d (default 10)\n"
+                 "  --timeout S   seconds to wait for each reply, %ld to %ld (default 3)\n"
+                 "  -f FILE       hosts from FILE, one per line (# comments; - reads stdin)\n"
+                 "Exit status: 0 when a server answered, 1 when none did, 2 for bad arguments.\n",
+                 kDefaultTemplate, kMinThreads, kMaxThreads, kMinTimeout, kMaxTimeout);
+}
+
+int ParseArgs(int argc, char** argv, Options* options, FILE* err) {
+    std::vector<std::string> files;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (optionsEnded || a.empty() || a[0] != '-') {
+            if (a.empty()) return UsageError(err, "empty host name");
+            options->hosts.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (a == "-h" || a == "--help") {
+            options->help = true;
+            continue;
+        }
+        // The option's value: attached ("-j8", "--timeout=5") or the next argument.
+        std::string name, value;
+        bool attached = false;
+        if (a.compare(0, 2, "--") == 0) {
+            size_t eq = a.find('=');
+            name = a.substr(0, eq);
+            if (eq != std::string::npos) {
+                value = a.substr(eq + 1);
+                attached = true;
+            }
+        } else {
+            name = a.substr(0, 2);
+            if (a.size() > 2) {
+                value = a.substr(2);
+                attached = true;
+            }
+        }
+        if (name != "-t" && name != "-j" && name != "-f" && name != "--timeout")
+            return UsageError(err, "unknown option \"" + a + "\"");
+        if (!attached) {
+            if (i + 1 >= argc) return UsageError(err, name + " needs a value");
+            value = argv[++i];
+        }
+        long long number = 0;
+        if (name == "-t") {
+            options->templateText = value;
+        } else if (name == "-f") {
+            if (value.empty()) return UsageError(err, "-f needs a file name");
+            files.push_back(value);
+        } else if (name == "-j") {
+            if (!ParseInteger(value, &number)) return UsageError(err, "-j needs a number, not \"" + value + "\"");
+            options->threads = static_cast<int>(Clamp("-j", number, kMinThreads, kMaxThreads, err));
+        } else {
+            if (!ParseInteger(value, &number))
+                return UsageError(err, "--timeout needs whole seconds, not \"" + value + "\"");
+            options->timeoutSeconds = static_cast<long>(Clamp("--timeout", number, kMinTimeout, kMaxTimeout, err));
+        }
+    }
+    if (options->help) return kExitAnswered;
+    for (const std::string& f : files) {
+        if (!ReadHostFile(f, &options->hosts)) {
+            std::fprintf(err, "kvquery: cannot read %s\n", f.c_str());
+            return kExitUsage;
+        }
+    }
+    if (options->hosts.empty()) return UsageError(err, files.empty() ? "no hosts given" : "no hosts in the file");
+    return -1;
+}
+
+int QueryServers(const Options& options, FILE* out, FILE* err) {
+    std::vector<Job> jobs(options.hosts.size());
+    for (size_t i = 0; i < jobs.size(); ++i) jobs[i].text = options.hosts[i];
+
+    // Full level names for %l come from MapData.txt beside the program, as
+    // in the browser; without the file the map name shows.
+    char* levels = nullptr;
+    KvListLoadAlloc(&levels, const_cast<char*>("MapData.txt"));
+
+    Shared shared;
+    shared.jobs = &jobs;
+    shared.timeoutSeconds = options.timeoutSeconds;
+    size_t workers = std::min<size_t>(static_cast<size_t>(options.threads), jobs.size());
+    std::vector<std::thread> threads;
+    threads.reserve(workers);
+    for (size_t w = 0; w < workers; ++w) threads.emplace_back(Worker, &shared);
+
+    // Each code's text is at most 127 bytes, and a code takes two template
+    // characters, so this always holds the expansion.
+    std::vector<char> templ(options.templateText.begin(), options.templateText.end());
+    templ.push_back('\0');
+    std::vector<char> line(options.templateText.size() * 128 + 16);
+    bool anyAnswer = false;
+
+    // Lines go out in input order as soon as every earlier server is done.
+    for (Job& job : jobs) {
+        {
+            std::unique_lock<std::mutex> guard(shared.lock);
+            shared.finished.wait(guard, [&] { return job.state != JobState::Waiting; });
+        }
+        if (job.state == JobState::BadHost) {
+            std::fprintf(err, "kvquery: %s\n", job.problem.c_str());
+            continue;
+        }
+        if (KvServerGetErrorCode(job.server) == KV_OK) anyAnswer = true;
+        std::memset(line.data(), 0, line.size());
+        int n = KvExpandParamLine(line.data(), static_cast<int>(line.size()), nullptr, job.server, templ.data(),
+                                  levels, kExpandFlags);
+        // The count includes the terminating zero; %0 may put more zeros inside.
+        size_t length = n > 0 ? static_cast<size_t>(n) - 1
+                              : static_cast<size_t>(std::find(line.begin(), line.end(), '\0') - line.begin());
+        std::fwrite(line.data(), 1, length, out);
+        std::fputc('\n', out);
+        std::fflush(out);
+        KvServerFree(job.server);
+        job.server = nullptr;
+    }
+    for (std::thread& t : threads) t.join();
+    KvListFree(levels);
+    return anyAnswer ? kExitAnswered : kExitNoAnswer;
+}
+
+int RunKvQuery(int argc, char** argv, FILE* out, FILE* err) {
+    Options options;
+    int status = ParseArgs(argc, argv, &options, err);
+    if (options.help) {
+        PrintUsage(out);
+        return kExitAnswered;
+    }
+    if (status >= 0) return status;
+    return QueryServers(options, out, err);
+}
+
+}  // namespace kvquery
