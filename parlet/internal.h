@@ -1,0 +1,89 @@
+// Parlet internals shared by the library's source files (and its tests).
+#ifndef PARLET_INTERNAL_H
+#define PARLET_INTERNAL_H
+
+#include <windows.h>
+
+#include <stddef.h>
+
+#include "parlet/parlet.h"
+
+// The library's process-wide state.
+struct ParletState {
+    HINSTANCE module;
+    HWND callbackWindow;          // receives the client's replies
+    HWND notificationWindow;      // receives the client's notifications
+
+    // Reply slot: the last reply, written only by MainWndProc.
+    DWORD replyCode;              // recorded, never examined
+    DWORD replyLength;            // 0 when the last request got no reply data
+    unsigned char *replyData;     // heap copy of the last reply, or null
+    bool replyLost;               // a reply came but could not be copied
+
+    // Last notification, valid only while NotificationWndProc handles it.
+    DWORD noticeCode;
+    DWORD noticeLength;
+    const void *noticeData;
+
+    // Heap accounting: blocks handed out by ParletAlloc and not yet freed,
+    // and a countdown that makes one future allocation fail (-1: none).
+    long liveBlocks;
+    long failCountdown;
+};
+
+extern ParletState g_parlet;
+
+// Trace hook: receives a printf-style message at every step of the channel.
+// The messages are discarded.
+void Trace(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+// Heap. ParletAlloc returns zeroed memory, or null when memory runs out.
+void *ParletAlloc(size_t size);
+void ParletFree(void *block);
+
+// Library start and end, run by the entry point on process attach and
+// detach.
+void LibraryAttach(HINSTANCE module);
+void LibraryDetach();
+
+// Callback window and request channel.
+void InitWindow();
+void UninitWindow();
+void CheckMainWnd();
+HWND FindClientWindow();
+bool SendRequest(HWND client, const COPYDATASTRUCT *request);
+// Sends one request to the client found by FindClientWindow and traces it
+// under its names (null: no trace). True when the client took it in time.
+bool Exchange(HWND client, const char *sendName, const char *resultName, DWORD code,
+              const void *payload, DWORD length);
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Notification window.
+void InitNotificationWindow();
+void UninitNotificationWindow();
+LRESULT CALLBACK NotificationWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// A 4-byte window field: the handle's low 32 bits identify the window.
+inline unsigned HandleField(HWND window) { return (unsigned)(ULONG_PTR)window; }
+
+// Reading a reply: items one after another from a running position. A read
+// that the remaining data cannot hold returns false and changes nothing, so
+// decoding never goes past the reply's length.
+struct ReplyReader {
+    const unsigned char *data;
+    DWORD length;
+    DWORD position;
+};
+
+ReplyReader ReaderOverReply();
+bool ReadInt32(ReplyReader *reader, int *value);
+bool ReadInt16(ReplyReader *reader, short *value);
+bool ReadByte(ReplyReader *reader, unsigned char *value);
+// Copies the NUL-terminated text at the position into a field of width
+// bytes: at most width - 1 characters, the rest of the field NUL. The
+// position moves past the whole text and its NUL. A text that the data ends
+// before its NUL yields the characters the data holds and ends the reply.
+bool ReadText(ReplyReader *reader, char *field, size_t width);
+DWORD RemainingBytes(const ReplyReader *reader);
+
+#endif

@@ -1,0 +1,179 @@
+// The notification channel: a second hidden window receives the client's
+// events, and each event's data goes to the function the program set for it.
+#include "parlet/internal.h"
+
+#include <string.h>
+
+static const char kNotificationClass[] = "UloUloAPI-NOTIFICATION";
+
+struct EventEntry;
+typedef void (*EventDecoder)(const EventEntry *entry, const unsigned char *data, DWORD length);
+
+struct EventEntry {
+    int code;
+    EventDecoder decoder;         // null ends the table
+    UloNotifyFunc userFunc;       // null: the event is switched off
+    const char *name;
+};
+
+// Events with a number: the int32 at the start of the data. Data too short
+// to hold one is not an event the function can be called for.
+static void DecodeNumber(const EventEntry *entry, const unsigned char *data, DWORD length)
+{
+    if (length < 4 || !data)
+        return;
+    int number = (int)((DWORD)data[0] | (DWORD)data[1] << 8 | (DWORD)data[2] << 16 |
+                       (DWORD)data[3] << 24);
+    Trace("%s %d", entry->name, number);
+    ((UloNotifyNumberFunc)entry->userFunc)(number);
+}
+
+static void DecodeNothing(const EventEntry *entry, const unsigned char *, DWORD)
+{
+    Trace("%s", entry->name);
+    entry->userFunc();
+}
+
+// The text at the start of the data, bounded by the data's length whether or
+// not the client sent its NUL. The function gets a copy that is released
+// when it returns.
+static void DecodeText(const EventEntry *entry, const unsigned char *data, DWORD length)
+{
+    if (!data)
+        length = 0;
+    const void *end = length ? memchr(data, 0, length) : nullptr;
+    size_t textLength = end ? (size_t)((const unsigned char *)end - data) : length;
+    char *copy = (char *)ParletAlloc(textLength + 1);
+    if (!copy)
+        return;
+    if (textLength)
+        memcpy(copy, data, textLength);
+    Trace("%s %s", entry->name, copy);
+    ((UloNotifyTextFunc)entry->userFunc)(copy);
+    ParletFree(copy);
+}
+
+static EventEntry g_events[] = {
+    {UloAPINotify_OnlineListChange, DecodeNumber, nullptr, "UloAPINotify_OnlineListChange"},
+    {UloAPINotify_FullUserDataChange, DecodeNumber, nullptr, "UloAPINotify_FullUserDataChange"},
+    {UloAPINotify_AppBarStateChange, DecodeNumber, nullptr, "UloAPINotify_AppBarStateChange"},
+    {UloAPINotify_OnlinePlacement_Change, DecodeNothing, nullptr,
+     "UloAPINotify_OnlinePlacement_Change"},
+    {UloAPINotify_OwnerChange, DecodeNumber, nullptr, "UloAPINotify_OwnerChange"},
+    {UloAPINotify_FullOwnerData_Change, DecodeNothing, nullptr,
+     "UloAPINotify_FullOwnerData_Change"},
+    {UloAPINotify_OnlineListHandle_Change, DecodeNumber, nullptr,
+     "UloAPINotify_OnlineListHandle_Change"},
+    {UloAPINotify_FileReceived, DecodeText, nullptr, "UloAPINotify_FileReceived"},
+    {UloAPINotify_CloseVistrel, DecodeNothing, nullptr, "UloAPINotify_CloseVistrel"},
+    {0, nullptr, nullptr, nullptr},
+};
+
+void InitNotificationWindow()
+{
+    WNDCLASSA windowClass;
+    memset(&windowClass, 0, sizeof windowClass);
+    windowClass.lpfnWndProc = NotificationWndProc;
+    windowClass.hInstance = g_parlet.module;
+    windowClass.lpszMenuName = "";
+    windowClass.lpszClassName = kNotificationClass;
+    RegisterClassA(&windowClass);
+    g_parlet.notificationWindow = CreateWindowExA(0, kNotificationClass, "", WS_POPUP, 0, 0, 0, 0,
+                                                  nullptr, nullptr, g_parlet.module, nullptr);
+    Trace("InitNotificationWindow - window handle %08X\n",
+          HandleField(g_parlet.notificationWindow));
+}
+
+void UninitNotificationWindow()
+{
+    HWND window = g_parlet.notificationWindow;
+    if (!window)
+        return;
+    // As for the callback window: detach may run on another thread.
+    SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)DefWindowProcA);
+    PostMessageA(window, WM_DESTROY, 0, 0);
+    PostMessageA(window, WM_NCDESTROY, 0, 0);
+    g_parlet.notificationWindow = nullptr;
+    UnregisterClassA(kNotificationClass, g_parlet.module);
+    Trace("UninitNotificationWindow\n");
+}
+
+LRESULT CALLBACK NotificationWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Trace("NotificationWndProc - hwnd %08X message %04X wparam %08X lparam %08X\n",
+          HandleField(window), message, (unsigned)wParam, (unsigned)lParam);
+    if (message != WM_COPYDATA || !lParam)
+        return DefWindowProcA(window, message, wParam, lParam);
+    const COPYDATASTRUCT *notice = (const COPYDATASTRUCT *)lParam;
+    Trace("NotificationWndProc - WM_COPYDATA code %d\n", (int)notice->dwData);
+    g_parlet.noticeCode = (DWORD)notice->dwData;
+    g_parlet.noticeLength = notice->cbData;
+    g_parlet.noticeData = notice->lpData;
+    for (const EventEntry *entry = g_events; entry->decoder; entry++) {
+        if ((ULONG_PTR)entry->code == notice->dwData && entry->userFunc)
+            entry->decoder(entry, (const unsigned char *)notice->lpData, notice->cbData);
+    }
+    // The data belongs to the sender and ends with this message.
+    g_parlet.noticeData = nullptr;
+    return TRUE;
+}
+
+// Request code 10 or 12 with its payload, once the client is known to run.
+static int SendSubscription(HWND client, const char *name, DWORD code, const unsigned char *payload,
+                            DWORD length)
+{
+    Trace("%s - Sending request, callback window %08X\n", name,
+          HandleField(g_parlet.notificationWindow));
+    return Exchange(client, nullptr, nullptr, code, payload, length) ? 1 : 0;
+}
+
+extern "C" {
+
+int PARLET_CALL UloAPICall_RegisterNotify(int value, int count, const unsigned char *codes)
+{
+    HWND client = FindClientWindow();
+    if (!client)
+        return 0;
+    const DWORD eventSetOffset = 8;
+    unsigned char *payload = (unsigned char *)ParletAlloc(18);
+    if (!payload)
+        return 0;
+    unsigned window = HandleField(g_parlet.notificationWindow);
+    memcpy(payload, &window, 4);
+    memcpy(payload + 4, &value, 4);
+    for (int i = 0; codes && i < count; i++) {
+        // The event set has room for codes 0 to 79 only.
+        if (codes[i] < ULO_NOTIFY_CODE_LIMIT)
+            payload[eventSetOffset + codes[i] / 8] |= (unsigned char)(1u << (codes[i] % 8));
+    }
+    int taken = SendSubscription(client, "UloAPIRegisterNotify", UloRequest_RegisterNotify,
+                                 payload, 18);
+    ParletFree(payload);
+    return taken;
+}
+
+int PARLET_CALL UloAPICall_UnRegisterNotify(void)
+{
+    HWND client = FindClientWindow();
+    if (!client)
+        return 0;
+    unsigned char *payload = (unsigned char *)ParletAlloc(4);
+    if (!payload)
+        return 0;
+    unsigned window = HandleField(g_parlet.notificationWindow);
+    memcpy(payload, &window, 4);
+    int taken = SendSubscription(client, "UloAPIUnRegisterNotify", UloRequest_UnRegisterNotify,
+                                 payload, 4);
+    ParletFree(payload);
+    return taken;
+}
+
+void PARLET_CALL UloAPIUtil_SetUserNotificationFunc(int code, UloNotifyFunc func)
+{
+    for (EventEntry *entry = g_events; entry->decoder; entry++) {
+        if (entry->code == code)
+            entry->userFunc = func;
+    }
+}
+
+} // extern "C"
