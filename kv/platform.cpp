@@ -59,8 +59,10 @@ int PlatformWaitReadable(KvSocket s, long seconds) {
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET((SOCKET)s, &readable);
+    // The same longest wait as on Linux (about 24 days): larger values may
+    // make select fail instead of waiting.
     timeval wait;
-    wait.tv_sec = seconds < 0 ? 0 : seconds;
+    wait.tv_sec = seconds < 0 ? 0 : (seconds > 2147483 ? 2147483 : seconds);
     wait.tv_usec = 0;
     int n = select(0, &readable, nullptr, nullptr, &wait);
     return n < 0 ? -1 : (n > 0 ? 1 : 0);
@@ -74,7 +76,19 @@ int PlatformReceive(KvSocket s, char *buffer, int size) {
 
 void PlatformClose(KvSocket s) { closesocket((SOCKET)s); }
 
-uint64_t PlatformMilliseconds() { return GetTickCount64(); }
+uint64_t PlatformMilliseconds() {
+    // The performance counter, not the tick count: the tick count moves in
+    // steps of 10 to 16 ms on Windows, far too coarse for a ping.
+    static const uint64_t frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return (uint64_t)f.QuadPart;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    uint64_t ticks = (uint64_t)now.QuadPart;
+    return ticks / frequency * 1000u + ticks % frequency * 1000u / frequency;
+}
 
 void PlatformBeep() { MessageBeep(0); }
 
@@ -136,8 +150,7 @@ bool PlatformSend(KvSocket s, const void *data, int size) {
 
 int PlatformWaitReadable(KvSocket s, long seconds) {
     // poll, not select: a busy process may hold descriptors past FD_SETSIZE.
-    long long ms = seconds < 0 ? 0 : (long long)seconds * 1000;
-    if (ms > 0x7FFFFFFF) ms = 0x7FFFFFFF;
+    long long ms = seconds < 0 ? 0 : (seconds > 2147483 ? 2147483 : seconds) * 1000LL;
     pollfd entry;
     entry.fd = (int)s;
     entry.events = POLLIN;
