@@ -232,7 +232,9 @@ int LoadServers(HWND serverList)
         memcpy(&address, p, 4);
         uint16_t port = GetLe16(p + 4);
         uint16_t ping = GetLe16(p + 6);
-        uint8_t flags = p[8];
+        // SlotSaved means something only inside a save: one read from a
+        // file would keep the entry out of both save passes.
+        uint8_t flags = static_cast<uint8_t>(p[8] & ~SlotSaved);
         p = q;
 
         // One box per load and kind: a damaged file must not bury the user
@@ -256,7 +258,8 @@ int LoadServers(HWND serverList)
             KvServerFree(server);
             continue;
         }
-        if ((!favoritesOnly || (flags & SlotFavorite)) && GameFilterAccepts(KvServerGetGameName(server))) {
+        if (!(flags & SlotDeleted) && (!favoritesOnly || (flags & SlotFavorite)) &&
+            GameFilterAccepts(KvServerGetGameName(server))) {
             if (InsertCallbackRow(serverList, rows, index) >= 0)
                 ++rows;
         }

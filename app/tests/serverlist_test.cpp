@@ -216,6 +216,19 @@ TEST_F(ServerListTest, LoadUnderAGameFilterHidesOtherAndUnknownGames)
     EXPECT_EQ(appData->table.serverCount, 3);
 }
 
+TEST_F(ServerListTest, TransientFlagsFromAFileLoseNoServer)
+{
+    ListWindow w;
+    WriteFile("Server.dat", Concat({Header, ServerRecord({10, 0, 0, 1}, 27910, 1, 0x82, "", "Saved", ""),
+                                    ServerRecord({10, 0, 0, 2}, 27910, 2, 0x01, "", "Gone", "")}));
+    ASSERT_EQ(LoadServers(w.serverList), 0);
+    EXPECT_EQ(RowParams(w.serverList), (std::vector<LPARAM>{0}));
+    EXPECT_EQ(SlotAt(&appData->table, 0)->flags, SlotFavorite);
+    ASSERT_EQ(SaveServers(w.window), 0);
+    EXPECT_EQ(ReadFile("Server.dat"),
+              Concat({Header, ServerRecord({10, 0, 0, 1}, 27910, 1, SlotFavorite, "", "Saved", "")}));
+}
+
 TEST_F(ServerListTest, LoadRefusesMissingAndForeignFiles)
 {
     ListWindow w;

@@ -1,0 +1,271 @@
+// The main window: children, start-up continuation, menu states, layout,
+// window placement and the exit sequence.
+#include "window_support.h"
+
+#include <commctrl.h>
+
+#include "resources/resource.h"
+#include "serverlist/serverfile.h"
+#include "settings/placement.h"
+#include "settings/appdata.h"
+#include "settings/settings.h"
+#include "ui/helpers.h"
+#include "ui/mainwindow.h"
+
+namespace {
+
+const Bytes Header = {'k', 'v', 0};
+
+Bytes DemoList()
+{
+    return Concat({Header, ServerRecord({10, 0, 0, 1}, 27910, 50, 0, "", "One", "ctf"),
+                   ServerRecord({10, 0, 0, 2}, 27910, 20, SlotFavorite, "", "Two", "dm"),
+                   ServerRecord({10, 0, 0, 3}, 27911, 0xFFFF, 0, "", "Three", "ctf")});
+}
+
+std::string ColumnText(HWND list, int column)
+{
+    char text[64] = "";
+    LVCOLUMNA c = {};
+    c.mask = LVCF_TEXT;
+    c.pszText = text;
+    c.cchTextMax = sizeof text;
+    SendMessageA(list, LVM_GETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c));
+    return text;
+}
+
+int ColumnCount(HWND list)
+{
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    return static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+}
+
+UINT MenuState(HMENU menu, int command)
+{
+    return GetMenuState(menu, static_cast<UINT>(command), MF_BYCOMMAND);
+}
+
+using MainWindow = MainWindowTest;
+
+TEST_F(MainWindow, StartsWithItsChildrenAndShowsTheLoadedList)
+{
+    WriteFile("Server.dat", DemoList());
+    main = CreateMainWindow(SW_SHOWNORMAL);
+    ASSERT_NE(main, nullptr);
+    appData->mainWindow = main;
+    char title[32];
+    GetWindowTextA(main, title, sizeof title);
+    EXPECT_STREQ(title, "Skovalt");
+    for (int id : {ID_STATUSBAR, ID_TOOLBAR, ID_PLAYERLIST, ID_SERVERLIST, ID_SPLITTER, ID_ANIMATION})
+        EXPECT_NE(Child(id), nullptr) << id;
+    // The lists stay hidden until the start-up continuation has run.
+    EXPECT_FALSE(IsWindowVisible(Child(ID_SERVERLIST)));
+    Pump();
+    EXPECT_TRUE(IsWindowVisible(Child(ID_SERVERLIST)));
+    EXPECT_TRUE(IsWindowVisible(Child(ID_PLAYERLIST)));
+    EXPECT_EQ(RowParams(Child(ID_SERVERLIST)), (std::vector<LPARAM>{0, 1, 2}));
+    EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 3), "3 servers");
+    EXPECT_EQ(ListView_GetNextItem(Child(ID_SERVERLIST), -1, LVNI_FOCUSED | LVNI_SELECTED), 0);
+    EXPECT_TRUE(shownMessages.empty());
+
+    EXPECT_EQ(SendMessageA(Child(ID_TOOLBAR), TB_BUTTONCOUNT, 0, 0), 16);
+    EXPECT_EQ(SendMessageA(Child(ID_TOOLBAR), TB_GETSTATE, CMD_REFRESH, 0), TBSTATE_ENABLED);
+
+    // Columns from the default templates, with their stored widths.
+    HWND servers = Child(ID_SERVERLIST);
+    ASSERT_EQ(ColumnCount(servers), 5);
+    const char *captions[] = {"Server", "Ping", "#/Max", "Level", "Game"};
+    const int widths[] = {100, 25, 25, 50, 30};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(ColumnText(servers, i), captions[i]);
+        EXPECT_EQ(ListView_GetColumnWidth(servers, i), widths[i]);
+    }
+    EXPECT_EQ(ColumnCount(Child(ID_PLAYERLIST)), 5);
+    EXPECT_EQ(ColumnText(Child(ID_PLAYERLIST), 0), "Player");
+
+}
+
+TEST_F(MainWindow, AMissingListIsReported)
+{
+    OpenMainWindow();
+    ASSERT_EQ(shownMessages.size(), 1u);
+    EXPECT_EQ(shownMessages[0].find("Server file 'Server.dat' could not be opened."), 0u);
+    EXPECT_EQ(SendMessageA(Child(ID_SERVERLIST), LVM_GETITEMCOUNT, 0, 0), 0);
+    EXPECT_TRUE(IsWindowVisible(Child(ID_SERVERLIST)));
+}
+
+TEST_F(MainWindow, MenuStatesFollowSelectionRefreshAndFilters)
+{
+    WriteFile("Server.dat", DemoList());
+    OpenMainWindow();
+    HMENU menu = GetMenu(main);
+    SendMessageA(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
+    EXPECT_TRUE(MenuState(menu, CMD_STOP) & MF_GRAYED);
+    EXPECT_FALSE(MenuState(menu, CMD_LAUNCH) & MF_GRAYED);
+    EXPECT_FALSE(MenuState(menu, CMD_SERVERDETAILS) & MF_GRAYED);
+    EXPECT_FALSE(MenuState(menu, CMD_DELETE) & MF_GRAYED);
+    EXPECT_TRUE(MenuState(menu, CMD_SHOWALLGAMES) & MF_CHECKED);
+    EXPECT_FALSE(MenuState(menu, CMD_FAVORITESONLY) & MF_CHECKED);
+    EXPECT_FALSE(MenuState(menu, CMD_FAVORITE) & MF_CHECKED);
+
+    // Row 1 is a favourite; no messenger: "Send serverinfo" stays grey.
+    SelectRow(Child(ID_SERVERLIST), 1);
+    HMENU context = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_CONTEXT));
+    HMENU popup = GetSubMenu(context, 0);
+    SendMessageA(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
+    EXPECT_TRUE(MenuState(popup, CMD_FAVORITE) & MF_CHECKED);
+    EXPECT_TRUE(MenuState(popup, CMD_SENDSERVERINFO) & MF_GRAYED);
+    EXPECT_FALSE(MenuState(popup, CMD_NEXTSAMEGAME) & MF_GRAYED);
+    DestroyMenu(context);
+
+    // A refresh with workers running greys the editing entries.
+    appData->refreshThread = 1;
+    appData->activeWorkers = 2;
+    appData->flags |= FlagFavoritesOnly;
+    SendMessageA(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
+    EXPECT_FALSE(MenuState(menu, CMD_STOP) & MF_GRAYED);
+    for (int command : {CMD_LAUNCH, CMD_DELETE, CMD_MOVETOTOP, CMD_SAVELIST, CMD_RELOADMASTER, CMD_ADDSERVER,
+                        CMD_REFRESH, CMD_FINDPLAYER, CMD_FAVORITESONLY, CMD_SHOWALLGAMES})
+        EXPECT_TRUE(MenuState(menu, command) & MF_GRAYED) << command;
+    EXPECT_TRUE(MenuState(menu, CMD_FAVORITESONLY) & MF_CHECKED);
+    EXPECT_FALSE(MenuState(menu, CMD_SERVERDETAILS) & MF_GRAYED);
+    EXPECT_FALSE(MenuState(menu, CMD_COPY) & MF_GRAYED);
+
+    // Menu help stays out of the status bar while a refresh runs.
+    StatusPrintPart(Child(ID_STATUSBAR), 0, "progress");
+    SendMessageA(main, WM_MENUSELECT, MAKEWPARAM(CMD_SAVELIST, MF_STRING), reinterpret_cast<LPARAM>(menu));
+    EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "progress");
+    appData->refreshThread = 0;
+    appData->activeWorkers = 0;
+    SendMessageA(main, WM_MENUSELECT, MAKEWPARAM(CMD_SAVELIST, MF_STRING), reinterpret_cast<LPARAM>(menu));
+    EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "Save serverlist");
+    SendMessageA(main, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "Ready");
+}
+
+TEST_F(MainWindow, StopOnlyRequestsUnlessARefreshRuns)
+{
+    OpenMainWindow();
+    StatusPrint(Child(ID_STATUSBAR), "before");
+    SendMessageA(main, WM_COMMAND, CMD_STOP, 0);
+    EXPECT_EQ(appData->stopRequested, 1);
+    EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "before");
+    // Unknown and not yet available commands are ignored quietly.
+    SendMessageA(main, WM_COMMAND, CMD_ABOUT, 0);
+    SendMessageA(main, WM_COMMAND, 12345, 0);
+    EXPECT_TRUE(shownMessages.size() == 1u);  // the missing list only
+}
+
+TEST_F(MainWindow, LayoutKeepsTheSplitterBetweenToolbarAndStatusBar)
+{
+    WriteSetting("Split", "5000");
+    OpenMainWindow();
+    RECT client, split, status, servers, players;
+    GetClientRect(main, &client);
+    ChildRect(Child(ID_SPLITTER), &split);
+    ChildRect(Child(ID_STATUSBAR), &status);
+    ChildRect(Child(ID_SERVERLIST), &servers);
+    ChildRect(Child(ID_PLAYERLIST), &players);
+    EXPECT_EQ(split.bottom, status.top);
+    EXPECT_EQ(split.bottom - split.top, 7);
+    EXPECT_EQ(servers.top, 35);
+    EXPECT_EQ(servers.bottom, split.top);
+    EXPECT_EQ(players.top, split.bottom);
+    EXPECT_EQ(split.left, -3);
+    EXPECT_EQ(split.right, client.right + 3);
+}
+
+TEST_F(MainWindow, PlacementAndSplitRoundTrip)
+{
+    WriteSetting("Pos", "10 20 640 480 [1]");
+    WriteSetting("Split", "200");
+    OpenMainWindow();
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    GetWindowPlacement(main, &placement);
+    EXPECT_EQ(placement.rcNormalPosition.left, 10);
+    EXPECT_EQ(placement.rcNormalPosition.right - placement.rcNormalPosition.left, 640);
+    RECT split;
+    ChildRect(Child(ID_SPLITTER), &split);
+    EXPECT_EQ(split.top, 200);
+
+    MoveWindow(main, 30, 40, 600, 420, TRUE);
+    messageAnswers = {};
+    SendMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Pump());
+    EXPECT_EQ(Setting("Pos"), "30 40 600 420 [1]");
+    EXPECT_EQ(Setting("Split"), "200");
+}
+
+TEST_F(MainWindow, ExitSavesAChangedListWithoutAskingWhenAskSaveIsOff)
+{
+    WriteFile("Server.dat", DemoList());
+    OpenMainWindow();
+    SendMessageA(main, WM_COMMAND, CMD_FAVORITESONLY, 0);  // changes the list
+    SendMessageA(main, WM_COMMAND, CMD_FAVORITESONLY, 0);
+    ASSERT_NE(appData->flags & FlagModified, 0u);
+    WriteFile("Server.dat", Header);  // what is there now gets replaced
+    ListView_SetColumnWidth(Child(ID_SERVERLIST), 0, 123);
+    SendMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Pump());
+    EXPECT_TRUE(shownMessages.empty());
+    EXPECT_EQ(ReadFile("Server.dat"), DemoList());
+    EXPECT_EQ(Setting("ServerTemplateWidth"), "123\t25\t25\t50\t30\t");
+    EXPECT_EQ(Setting("PlayerTemplateWidth"), "100\t100\t100\t100\t100\t");
+    EXPECT_NE(Setting("Pos"), "<missing>");
+}
+
+TEST_F(MainWindow, ExitAsksWhenAskSaveIsOn)
+{
+    WriteFlag("AskSave", true);
+    WriteFile("Server.dat", DemoList());
+    OpenMainWindow();
+    // Unchanged: no question at all.
+    SendMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Pump());
+    EXPECT_TRUE(shownMessages.empty());
+    DestroyWindow(main);
+    FreeAppData();
+
+    const struct {
+        int answer;
+        bool closes;
+        bool saves;
+    } cases[] = {{IDCANCEL, false, false}, {IDNO, true, false}, {IDYES, true, true}};
+    for (const auto &c : cases) {
+        StartAppData();
+        WriteFile("Server.dat", DemoList());
+        WriteSetting("ServerTemplateWidth", "1\t");
+        OpenMainWindow();
+        appData->flags |= FlagModified;
+        WriteFile("Server.dat", Header);
+        shownMessages.clear();
+        messageAnswers = {c.answer};
+        SendMessageA(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(Pump(), c.closes) << c.answer;
+        EXPECT_EQ(shownMessages, std::vector<std::string>{"Do you want to save the modified serverlist ?"});
+        EXPECT_EQ(ReadFile("Server.dat"), c.saves ? DemoList() : Header) << c.answer;
+        // The widths are stored before the question, Cancel or not.
+        EXPECT_EQ(Setting("ServerTemplateWidth"), "100\t25\t25\t50\t30\t");
+        DestroyWindow(main);
+        FreeAppData();
+    }
+    StartAppData();
+}
+
+TEST_F(MainWindow, ClosingIsRefusedWhileRefreshing)
+{
+    OpenMainWindow();
+    shownMessages.clear();
+    appData->refreshThread = 1;
+    appData->flags |= FlagModified;
+    SendMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(Pump());
+    EXPECT_EQ(shownMessages, std::vector<std::string>{"Cannot quit while refreshing servers."});
+    EXPECT_EQ(SendMessageA(main, WM_QUERYENDSESSION, 0, 0), FALSE);
+    appData->refreshThread = 0;
+    EXPECT_EQ(SendMessageA(main, WM_QUERYENDSESSION, 0, 0), TRUE);
+    EXPECT_FALSE(Exists("Server.dat"));
+}
+
+}  // namespace

@@ -1,0 +1,63 @@
+// The server list (103) and player list (102): columns from templates,
+// cell texts and icons, sorting, the favourites and game filters, grayout,
+// background image, column widths and row drag and drop.
+#ifndef SKOVALT_UI_LISTVIEW_H
+#define SKOVALT_UI_LISTVIEW_H
+
+#include <windows.h>
+#include <commctrl.h>
+#include <stdint.h>
+
+#include "kv/kv.h"
+
+// Creates the list's font from "FontS" or "FontP" (the old one is deleted)
+// and rebuilds its columns from its template and widths.
+void ApplyListFont(HWND list);
+// Deletes the fonts ApplyListFont made (at exit).
+void DeleteListFont(HWND list);
+
+void BuildColumns(HWND list, const char *templateText, const char *widths);
+
+// The column part i of a template (the text before its i-th "%t"), into
+// part (size bytes). False when the template has fewer parts.
+bool TemplatePart(const char *templateText, int column, char *part, size_t size);
+
+// LVN_GETDISPINFO of either list.
+void OnListDisplayText(NMLVDISPINFOA *info);
+// The icon of a server row (images 3 to 10).
+int ServerImage(tagQServer *server, bool favourite);
+
+// Column click: sorts the server list by the column's key.
+void OnListColumnClick(HWND mainWindow, NMLISTVIEW *click);
+// Compares two servers for a sort key ('s', 'm', 'g', 'l' or another for
+// ping); <0, 0 or >0.
+int CompareServers(tagQServer *a, tagQServer *b, char key);
+void SortServerList(HWND list, char key);
+
+// Refills the server list through the favourites and game filters.
+void RebuildDisplayList(HWND mainWindow);
+void OnCmdFavoritesOnly(HWND mainWindow);
+void OnCmdThisGameOnly(HWND mainWindow);
+void OnCmdShowAllGames(HWND mainWindow);
+
+// Grayout: true when the server is down, full or slower than threshold.
+bool ServerIsGrey(tagQServer *server, uint16_t threshold);
+LRESULT OnListCustomDraw(NMLVCUSTOMDRAW *draw);
+
+void SetListBackground(HWND list, bool on);
+void StoreColumnWidths(HWND mainWindow);
+void UpdateToolbarStates(HWND mainWindow);
+
+// Moves row source so it lands before row target. Returns 0, or 1 when
+// nothing was moved.
+int MoveRow(HWND list, int target, int source);
+
+// Row drag and drop of the server list.
+void OnListBeginDrag(HWND mainWindow, NMLISTVIEW *drag);
+void OnDragMouseMove(HWND mainWindow, int x, int y);
+void OnDragButtonUp(HWND mainWindow, int x, int y);
+
+// The Filter page (dialog 144) for the preferences sheet.
+void InitFilterPage(PROPSHEETPAGEA *page);
+
+#endif

@@ -1,0 +1,359 @@
+// The main window procedure and its handlers: creation of the children,
+// layout, the start-up continuation, notifications and the exit sequence.
+#include "ui/mainwindow.h"
+
+#include <commctrl.h>
+#include <stdlib.h>
+
+#include <initializer_list>
+
+#include "resources/resource.h"
+#include "serverlist/serverfile.h"
+#include "settings/appdata.h"
+#include "settings/placement.h"
+#include "settings/settings.h"
+#include "ui/helpers.h"
+#include "ui/listview.h"
+
+namespace {
+
+// Image lists the main window made; destroyed with it.
+HIMAGELIST toolbarImages;
+HIMAGELIST listImages;
+
+HWND Child(HWND mainWindow, int id)
+{
+    return GetDlgItem(mainWindow, id);
+}
+
+HWND CreateList(HWND mainWindow, int id, DWORD extraStyle)
+{
+    RECT client;
+    GetClientRect(mainWindow, &client);
+    HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                                WS_CHILD | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS |
+                                    extraStyle,
+                                0, 35, client.right, 100, mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                appData->instance, nullptr);
+    if (list && listImages)
+        SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(listImages));
+    return list;
+}
+
+LRESULT OnCreate(HWND window)
+{
+    appData->mainWindow = window;
+
+    HWND statusBar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window,
+                                     reinterpret_cast<HMENU>(ID_STATUSBAR), appData->instance, nullptr);
+    int edges[4] = {20, 40, 140, 180};
+    SendMessageA(statusBar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+
+    CreateMainToolbar(window, &toolbarImages);
+    listImages = ImageList_LoadImageA(appData->instance, MAKEINTRESOURCEA(IDB_LISTIMAGES), 16, 0, RGB(0, 0, 255),
+                                      IMAGE_BITMAP, LR_CREATEDIBSECTION);
+
+    HWND servers = CreateList(window, ID_SERVERLIST, 0);
+    HWND players = CreateList(window, ID_PLAYERLIST, LVS_SINGLESEL);
+    bool background = ReadFlag("BkImg");
+    DWORD extended = LVS_EX_FULLROWSELECT | (ReadFlag("Grid") ? LVS_EX_GRIDLINES : 0);
+    for (HWND list : {servers, players}) {
+        if (!list)
+            continue;
+        if (background)
+            SetListBackground(list, true);
+        SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
+        ApplyListFont(list);
+    }
+
+    RECT client;
+    GetClientRect(window, &client);
+    char split[5];
+    ReadSetting("Split", split, sizeof split);
+    int top = atoi(split);
+    if (top == 0)
+        top = client.bottom * 2 / 3;
+    CreateWindowExA(0, "ClassHSplit", "", WS_CHILD | WS_VISIBLE, -3, top, client.right + 6, 7, window,
+                    reinterpret_cast<HMENU>(ID_SPLITTER), appData->instance, nullptr);
+
+    HWND animation = CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD | WS_VISIBLE | ACS_AUTOPLAY, client.right - 32,
+                                     0, 32, 35, window, reinterpret_cast<HMENU>(ID_ANIMATION), appData->instance,
+                                     nullptr);
+    if (!animation ||
+        !SendMessageA(animation, ACM_OPENA, reinterpret_cast<WPARAM>(appData->instance),
+                      reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(IDR_REFRESHAVI)))) {
+        MessageBeep(MB_OK);
+    } else {
+        // Idle, the animation rests on the frame a finished refresh shows.
+        SendMessageA(animation, ACM_PLAY, 1, MAKELPARAM(7, 7));
+    }
+
+    LayoutChildren(window);
+    PostMessageA(window, UM_STARTUP, 0, 0);
+    return 0;
+}
+
+void OnDestroy()
+{
+    if (toolbarImages)
+        ImageList_Destroy(toolbarImages);
+    if (listImages)
+        ImageList_Destroy(listImages);
+    toolbarImages = listImages = nullptr;
+}
+
+void OnStartup(HWND window)
+{
+    if (appData->flags & FlagFavoritesOnly)
+        ToolbarCheck(Child(window, ID_TOOLBAR), CMD_FAVORITESONLY, true);
+    HWND servers = Child(window, ID_SERVERLIST);
+    bool loaded = LoadServers(servers) == 0;
+    ShowWindow(servers, SW_SHOW);
+    ShowWindow(Child(window, ID_PLAYERLIST), SW_SHOW);
+    // The version check and the start-up action join here with the
+    // refresh, search and web modules.
+    if (loaded)
+        SelectRow(servers, 0);
+}
+
+void OnSize(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    LayoutChildren(window);
+    HWND statusBar = Child(window, ID_STATUSBAR);
+    SendMessageA(statusBar, WM_SIZE, wParam, lParam);
+    SetStatusParts(statusBar, LOWORD(lParam));
+}
+
+const char *ToolTipText(UINT command)
+{
+    static char text[81];
+    text[0] = '\0';
+    LoadStringA(appData->instance, command, text, sizeof text);
+    return text;
+}
+
+LRESULT OnNotify(HWND window, NMHDR *header)
+{
+    switch (header->code) {
+    case TTN_GETDISPINFOA: {
+        auto *info = reinterpret_cast<NMTTDISPINFOA *>(header);
+        info->lpszText = const_cast<char *>(ToolTipText(static_cast<UINT>(header->idFrom)));
+        return 0;
+    }
+    case TTN_GETDISPINFOW: {
+        static wchar_t wide[81];
+        auto *info = reinterpret_cast<NMTTDISPINFOW *>(header);
+        MultiByteToWideChar(CP_ACP, 0, ToolTipText(static_cast<UINT>(header->idFrom)), -1, wide, 81);
+        info->lpszText = wide;
+        return 0;
+    }
+    default:
+        break;
+    }
+    if (header->idFrom != ID_SERVERLIST && header->idFrom != ID_PLAYERLIST)
+        return 0;
+    switch (header->code) {
+    case LVN_GETDISPINFOA:
+        OnListDisplayText(reinterpret_cast<NMLVDISPINFOA *>(header));
+        return 0;
+    case LVN_COLUMNCLICK:
+        OnListColumnClick(window, reinterpret_cast<NMLISTVIEW *>(header));
+        return 0;
+    case LVN_BEGINDRAG:
+        OnListBeginDrag(window, reinterpret_cast<NMLISTVIEW *>(header));
+        return 0;
+    case LVN_ITEMCHANGED:
+        UpdateToolbarStates(window);
+        return 0;
+    case NM_CUSTOMDRAW:
+        return OnListCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW *>(header));
+    case NM_DBLCLK:
+        SendMessageA(window, WM_COMMAND, CMD_SERVERDETAILS, 0);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void OnContextMenu(HWND window, LPARAM lParam)
+{
+    HMENU menu = LoadMenuA(appData->instance, MAKEINTRESOURCEA(IDM_CONTEXT));
+    if (!menu)
+        return;
+    POINT at = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    if (lParam == -1)
+        GetCursorPos(&at);
+    TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, 0, window, nullptr);
+    DestroyMenu(menu);
+}
+
+bool RefuseWhileRefreshing(HWND window)
+{
+    if (!appData->refreshThread)
+        return false;
+    ReportMessage(window, MB_ICONINFORMATION, "Cannot quit while refreshing servers.");
+    return true;
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(window);
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    case WM_SIZE:
+        OnSize(window, wParam, lParam);
+        return 0;
+    case WM_SETFOCUS:
+        SetFocus(Child(window, ID_SERVERLIST));
+        return 0;
+    case WM_CLOSE:
+        OnClose(window);
+        return 0;
+    case WM_QUERYENDSESSION:
+        return RefuseWhileRefreshing(window) ? FALSE : TRUE;
+    case WM_DRAWITEM:
+        if (wParam == ID_STATUSBAR)
+            DrawProgress(reinterpret_cast<DRAWITEMSTRUCT *>(lParam));
+        return TRUE;
+    case WM_NOTIFY:
+        return OnNotify(window, reinterpret_cast<NMHDR *>(lParam));
+    case WM_CONTEXTMENU:
+        OnContextMenu(window, lParam);
+        return 0;
+    case WM_COMMAND:
+        DispatchCommand(window, LOWORD(wParam));
+        return 0;
+    case WM_INITMENUPOPUP:
+        UpdateMenuStates(window, reinterpret_cast<HMENU>(wParam));
+        return 0;
+    case WM_MENUSELECT:
+        ShowMenuHelp(window, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
+        return 0;
+    case WM_MOUSEMOVE:
+        OnDragMouseMove(window, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        return 0;
+    case WM_LBUTTONUP:
+        OnDragButtonUp(window, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        return 0;
+    case WM_MBUTTONDOWN:
+        SendMessageA(window, WM_COMMAND, CMD_LAUNCH, 0);
+        return 0;
+    case UM_STARTUP:
+        OnStartup(window);
+        return 0;
+    case UM_SPLITMOVED:
+        OnSplitMoved(window);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+bool RegisterMainClass(HINSTANCE instance)
+{
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW;
+    wc.lpfnWndProc = MainWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SKOVALT));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszMenuName = MAKEINTRESOURCEA(IDM_MAINMENU);
+    wc.lpszClassName = "Skovalt";
+    return RegisterClassExA(&wc) != 0;
+}
+
+int RunMessageLoop(HWND mainWindow, HACCEL accelerators)
+{
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (appData && appData->detailsDialog && IsDialogMessageA(appData->detailsDialog, &msg))
+            continue;
+        if (accelerators && TranslateAcceleratorA(mainWindow, accelerators, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+void LayoutChildren(HWND mainWindow)
+{
+    RECT client;
+    GetClientRect(mainWindow, &client);
+    if (client.bottom == 0)
+        return;
+    HWND toolbar = Child(mainWindow, ID_TOOLBAR);
+    HWND splitter = Child(mainWindow, ID_SPLITTER);
+    HWND statusBar = Child(mainWindow, ID_STATUSBAR);
+    if (!toolbar || !splitter || !statusBar)
+        return;
+    RECT t, s, h;
+    ChildRect(toolbar, &t);
+    ChildRect(splitter, &s);
+    GetWindowRect(statusBar, &h);
+    int top = t.bottom;
+    int width = client.right;
+    int statusHeight = h.bottom - h.top;
+    int bottom = client.bottom - statusHeight;
+    if (s.top < top || s.bottom > bottom) {
+        s.bottom = bottom;
+        s.top = bottom - 7;
+    }
+    MoveWindow(Child(mainWindow, ID_PLAYERLIST), 0, s.bottom, width, bottom - s.bottom, TRUE);
+    MoveWindow(Child(mainWindow, ID_SERVERLIST), 0, top, width, s.top - top, TRUE);
+    MoveWindow(toolbar, 0, 0, width - 32, top, TRUE);
+    MoveWindow(Child(mainWindow, ID_ANIMATION), width - 32, 0, 32, top, TRUE);
+    MoveWindow(splitter, -3, s.top, width + 6, 7, TRUE);
+}
+
+void OnSplitMoved(HWND mainWindow)
+{
+    RECT client, s, h;
+    GetClientRect(mainWindow, &client);
+    HWND splitter = Child(mainWindow, ID_SPLITTER);
+    ChildRect(splitter, &s);
+    ChildRect(Child(mainWindow, ID_STATUSBAR), &h);
+    int width = client.right;
+    int oldTop = s.top;
+    if (s.bottom > h.top) {
+        s.bottom = h.top;
+        s.top = s.bottom - 7;
+        MoveWindow(splitter, -3, s.top, width + 6, 7, TRUE);
+    }
+    HWND players = Child(mainWindow, ID_PLAYERLIST);
+    RECT p;
+    ChildRect(players, &p);
+    MoveWindow(Child(mainWindow, ID_SERVERLIST), 0, 35, width, oldTop - 35, TRUE);
+    MoveWindow(players, 0, s.bottom, width, p.bottom - s.bottom, TRUE);
+}
+
+bool OnClose(HWND mainWindow)
+{
+    if (RefuseWhileRefreshing(mainWindow))
+        return false;
+    StoreColumnWidths(mainWindow);
+    if (appData->flags & FlagModified) {
+        if (ReadFlag("AskSave")) {
+            int answer = ReportMessage(mainWindow, MB_YESNOCANCEL | MB_ICONQUESTION,
+                                       "Do you want to save the modified serverlist ?");
+            if (answer == IDCANCEL)
+                return false;
+            if (answer == IDYES)
+                SaveServers(mainWindow);
+        } else {
+            SaveServers(mainWindow);
+        }
+    }
+    StatusPrint(Child(mainWindow, ID_STATUSBAR), "Cleaning up...");
+    DeleteListFont(Child(mainWindow, ID_SERVERLIST));
+    DeleteListFont(Child(mainWindow, ID_PLAYERLIST));
+    SaveWindowPlacement(mainWindow);
+    PostQuitMessage(0);
+    return true;
+}

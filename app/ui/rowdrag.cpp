@@ -1,0 +1,71 @@
+// Moving server list rows: MoveRow and drag and drop with the mouse.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "resources/resource.h"
+#include "settings/appdata.h"
+#include "ui/helpers.h"
+#include "ui/listview.h"
+
+namespace {
+
+// The row under a point of the main window's client area, or -1.
+int RowAt(HWND mainWindow, HWND list, int x, int y)
+{
+    POINT point = {x, y};
+    MapWindowPoints(mainWindow, list, &point, 1);
+    LVHITTESTINFO hit = {};
+    hit.pt = point;
+    return static_cast<int>(SendMessageA(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+}
+
+}  // namespace
+
+int MoveRow(HWND list, int target, int source)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = source;
+    if (source < 0 || !SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) || item.lParam < 0)
+        return 1;
+    SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(source), 0);
+    InsertCallbackRow(list, source < target ? target - 1 : target, item.lParam);
+    appData->flags |= FlagModified;
+    return 0;
+}
+
+void OnListBeginDrag(HWND mainWindow, NMLISTVIEW *drag)
+{
+    if (appData->activeWorkers != 0 || drag->hdr.idFrom != ID_SERVERLIST)
+        return;
+    appData->dragSource = drag->iItem;
+    SetCursor(LoadCursorA(appData->instance, MAKEINTRESOURCEA(IDC_DRAGROW)));
+    SetCapture(mainWindow);
+}
+
+void OnDragMouseMove(HWND mainWindow, int x, int y)
+{
+    if (appData->dragSource == -1)
+        return;
+    HWND list = GetDlgItem(mainWindow, ID_SERVERLIST);
+    int row = RowAt(mainWindow, list, x, y);
+    if (row >= 0)
+        SelectRow(list, row);
+}
+
+void OnDragButtonUp(HWND mainWindow, int x, int y)
+{
+    if (appData->dragSource == -1)
+        return;
+    int source = appData->dragSource;
+    // Cleared first: releasing the capture may come back here.
+    appData->dragSource = -1;
+    ReleaseCapture();
+    SetCursor(LoadCursor(nullptr, IDC_ARROW));
+    HWND list = GetDlgItem(mainWindow, ID_SERVERLIST);
+    int target = RowAt(mainWindow, list, x, y);
+    if (target >= 0) {
+        MoveRow(list, target, source);
+        SelectRow(list, target);
+    }
+}

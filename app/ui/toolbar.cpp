@@ -1,0 +1,58 @@
+// The main window's toolbar: 16 entries, images from bitmap 126.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "resources/resource.h"
+#include "settings/appdata.h"
+#include "ui/mainwindow.h"
+
+namespace {
+
+struct ToolbarEntry {
+    int image;    // -1 for a separator
+    int command;
+};
+
+const ToolbarEntry Buttons[] = {
+    {9, CMD_COPY},        {4, CMD_PASTE},         {1, CMD_DELETE},     {10, CMD_ADDSERVER},
+    {8, CMD_SERVERDETAILS}, {11, CMD_GOTOWEBSITE}, {7, CMD_MOVETOTOP},  {-1, 0},
+    {5, CMD_FINDSERVER},  {3, CMD_FINDPLAYER},    {6, CMD_LAUNCH},     {-1, 0},
+    {0, CMD_STOP},        {2, CMD_REFRESH},       {-1, 0},             {12, CMD_FAVORITESONLY},
+};
+static_assert(sizeof Buttons / sizeof Buttons[0] == 16, "the toolbar has 16 entries");
+
+}  // namespace
+
+HWND CreateMainToolbar(HWND mainWindow, HIMAGELIST *images)
+{
+    RECT client;
+    GetClientRect(mainWindow, &client);
+    HWND toolbar = CreateWindowExA(WS_EX_TOOLWINDOW, TOOLBARCLASSNAMEA, nullptr,
+                                   WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE |
+                                       CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                                   0, 0, client.right, 35, mainWindow, reinterpret_cast<HMENU>(ID_TOOLBAR),
+                                   appData->instance, nullptr);
+    if (!toolbar)
+        return nullptr;
+    SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageA(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(19, 19));
+    // CLR_DEFAULT: the colour of the top-left pixel is transparent.
+    *images = ImageList_LoadImageA(appData->instance, MAKEINTRESOURCEA(IDB_TOOLBAR), 19, 0, CLR_DEFAULT,
+                                   IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(*images));
+
+    TBBUTTON buttons[16] = {};
+    for (int i = 0; i < 16; ++i) {
+        if (Buttons[i].image < 0) {
+            buttons[i].fsStyle = BTNS_SEP;
+            continue;
+        }
+        buttons[i].iBitmap = Buttons[i].image;
+        buttons[i].idCommand = Buttons[i].command;
+        buttons[i].fsState = TBSTATE_ENABLED;
+        buttons[i].fsStyle = BTNS_BUTTON;
+    }
+    SendMessageA(toolbar, TB_ADDBUTTONSA, 16, reinterpret_cast<LPARAM>(buttons));
+    SendMessageA(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(28, 30));
+    return toolbar;
+}

@@ -1,0 +1,532 @@
+#!/usr/bin/env python3
+"""Draws Skovalt's artwork and writes it into app/resources/.
+
+Everything is drawn from code so it can be changed: the program icon (103),
+the list images (106, twelve 16x16 images, pure blue transparent), the
+toolbar images (126, thirteen 19x19 images, the top-left pixel's colour
+transparent), the splitter and row-drag cursors (130, 137), the refresh
+animation (153, an uncompressed 8-bit AVI), the sounds wait.wav and
+ready.wav, and the list background Bkgnd.jpg (through ImageMagick's
+convert, the only tool besides the standard library).
+
+Run: python3 tools/art/make_art.py
+"""
+import math
+import os
+import struct
+import subprocess
+import sys
+import wave
+
+OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'app', 'resources')
+
+# ---------------------------------------------------------------- canvas
+# A canvas is a dict: width, height, pixels (list of rows of (r, g, b)).
+
+
+def canvas(w, h, fill):
+    return {'w': w, 'h': h, 'px': [[fill] * w for _ in range(h)]}
+
+
+def put(c, x, y, color):
+    if 0 <= x < c['w'] and 0 <= y < c['h']:
+        c['px'][y][x] = color
+
+
+def rect(c, x0, y0, x1, y1, color):
+    for y in range(y0, y1 + 1):
+        for x in range(x0, x1 + 1):
+            put(c, x, y, color)
+
+
+def frame(c, x0, y0, x1, y1, color):
+    for x in range(x0, x1 + 1):
+        put(c, x, y0, color)
+        put(c, x, y1, color)
+    for y in range(y0, y1 + 1):
+        put(c, x0, y, color)
+        put(c, x1, y, color)
+
+
+def disc(c, cx, cy, r, color, ring=None, ring_color=None):
+    for y in range(int(cy - r - 1), int(cy + r + 2)):
+        for x in range(int(cx - r - 1), int(cx + r + 2)):
+            d = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
+            if d <= r:
+                if ring is not None and d > r - ring:
+                    put(c, x, y, ring_color)
+                else:
+                    put(c, x, y, color)
+
+
+def line(c, x0, y0, x1, y1, color, width=1):
+    steps = int(max(abs(x1 - x0), abs(y1 - y0)) * 2) + 1
+    for i in range(steps + 1):
+        t = i / steps
+        x = x0 + (x1 - x0) * t
+        y = y0 + (y1 - y0) * t
+        for dy in range(width):
+            for dx in range(width):
+                put(c, int(round(x)) + dx - width // 2, int(round(y)) + dy - width // 2, color)
+
+
+def polygon(c, points, color):
+    xs = [p[0] for p in points]
+    ys = [p[1] for p in points]
+    for y in range(int(min(ys)), int(max(ys)) + 1):
+        for x in range(int(min(xs)), int(max(xs)) + 1):
+            px, py = x + 0.5, y + 0.5
+            inside = False
+            j = len(points) - 1
+            for i in range(len(points)):
+                xi, yi = points[i]
+                xj, yj = points[j]
+                if (yi > py) != (yj > py) and px < (xj - xi) * (py - yi) / (yj - yi) + xi:
+                    inside = not inside
+                j = i
+            if inside:
+                put(c, x, y, color)
+
+
+def star(c, cx, cy, r, color, outline=None):
+    pts = []
+    for k in range(10):
+        a = -math.pi / 2 + k * math.pi / 5
+        rr = r if k % 2 == 0 else r * 0.45
+        pts.append((cx + rr * math.cos(a), cy + rr * math.sin(a)))
+    polygon(c, pts, color)
+    if outline:
+        for k in range(10):
+            line(c, pts[k][0], pts[k][1], pts[(k + 1) % 10][0], pts[(k + 1) % 10][1], outline)
+
+
+def blit(dst, src, ox, oy):
+    for y in range(src['h']):
+        for x in range(src['w']):
+            put(dst, ox + x, oy + y, src['px'][y][x])
+
+
+# ---------------------------------------------------------------- colours
+BLACK = (0, 0, 0)
+WHITE = (255, 255, 255)
+GREY = (128, 128, 128)
+LIGHT = (192, 192, 192)
+DARK = (64, 64, 64)
+RED = (208, 32, 32)
+DARKRED = (128, 0, 0)
+GREEN = (32, 160, 48)
+DARKGREEN = (0, 96, 0)
+YELLOW = (248, 208, 32)
+ORANGE = (224, 128, 0)
+BLUE = (32, 80, 200)
+NAVY = (0, 0, 128)
+SKY = (120, 180, 240)
+BROWN = (140, 90, 40)
+PAPER = (250, 250, 240)
+MAGENTA = (255, 0, 255)    # toolbar background: transparent
+PUREBLUE = (0, 0, 255)     # list image background: transparent
+
+# ---------------------------------------------------------------- toolbar
+
+
+def tb(draw):
+    c = canvas(19, 19, MAGENTA)
+    draw(c)
+    return c
+
+
+def tb_stop(c):
+    pts = [(6, 1), (13, 1), (18, 6), (18, 13), (13, 18), (6, 18), (1, 13), (1, 6)]
+    polygon(c, pts, RED)
+    rect(c, 5, 8, 14, 10, WHITE)
+
+
+def tb_delete(c):
+    line(c, 3, 3, 15, 15, RED, 3)
+    line(c, 15, 3, 3, 15, RED, 3)
+
+
+def arrows(c, color, cx=9.5, cy=9.5, r=6.5):
+    for deg in list(range(20, 160, 4)) + list(range(200, 340, 4)):
+        a = math.radians(deg)
+        x, y = cx + r * math.cos(a), cy + r * math.sin(a)
+        rect(c, int(x) - 1, int(y) - 1, int(x), int(y), color)
+    polygon(c, [(cx + r - 4, cy - 1), (cx + r + 4, cy - 1), (cx + r, cy + 4)], color)
+    polygon(c, [(cx - r - 4, cy + 1), (cx - r + 4, cy + 1), (cx - r, cy - 4)], color)
+
+
+def tb_refresh(c):
+    arrows(c, GREEN)
+
+
+def person(c, x, y, color):
+    disc(c, x + 3, y + 2.5, 2.5, color)
+    polygon(c, [(x, y + 10), (x + 1, y + 6), (x + 5, y + 6), (x + 6, y + 10)], color)
+
+
+def tb_refresh_find(c):
+    arrows(c, GREEN, 8, 8, 5.5)
+    person(c, 11, 7, BLUE)
+
+
+def tb_paste(c):
+    rect(c, 3, 3, 13, 17, BROWN)
+    rect(c, 6, 1, 10, 4, GREY)
+    rect(c, 8, 7, 17, 18, PAPER)
+    frame(c, 8, 7, 17, 18, DARK)
+    for y in (10, 12, 14, 16):
+        line(c, 10, y, 15, y, GREY)
+
+
+def tb_find(c):
+    disc(c, 7.5, 7.5, 6, SKY, 2, DARK)
+    line(c, 11, 11, 17, 17, DARK, 3)
+
+
+def tb_launch(c):
+    polygon(c, [(4, 2), (17, 9.5), (4, 17)], GREEN)
+    line(c, 4, 2, 17, 9.5, DARKGREEN)
+    line(c, 17, 9.5, 4, 17, DARKGREEN)
+    line(c, 4, 2, 4, 17, DARKGREEN)
+
+
+def tb_move_top(c):
+    rect(c, 2, 1, 16, 3, NAVY)
+    polygon(c, [(9.5, 4), (16, 11), (12, 11), (12, 18), (7, 18), (7, 11), (3, 11)], BLUE)
+
+
+def tb_details(c):
+    rect(c, 2, 1, 16, 17, PAPER)
+    frame(c, 2, 1, 16, 17, DARK)
+    for y in (4, 7, 10, 13):
+        rect(c, 4, y, 5, y + 1, BLUE)
+        line(c, 7, y, 14, y, GREY)
+
+
+def tb_copy(c):
+    for ox, oy in ((1, 1), (7, 6)):
+        rect(c, ox, oy, ox + 10, oy + 11, PAPER)
+        frame(c, ox, oy, ox + 10, oy + 11, DARK)
+        for y in (oy + 3, oy + 5, oy + 7):
+            line(c, ox + 2, y, ox + 8, y, GREY)
+
+
+def tb_add(c):
+    disc(c, 9.5, 9.5, 8.5, GREEN)
+    rect(c, 8, 4, 11, 15, WHITE)
+    rect(c, 4, 8, 15, 11, WHITE)
+
+
+def tb_web(c):
+    disc(c, 9.5, 9.5, 8, SKY, 1, NAVY)
+    line(c, 2, 9.5, 17, 9.5, NAVY)
+    line(c, 9.5, 2, 9.5, 17, NAVY)
+    for y in (5, 14):
+        line(c, 4, y, 15, y, NAVY)
+    for deg in range(0, 360, 6):
+        a = math.radians(deg)
+        put(c, int(9.5 + 4 * math.cos(a)), int(9.5 + 8 * math.sin(a)), NAVY)
+    polygon(c, [(5, 6), (9, 5), (8, 10), (5, 9)], GREEN)
+    polygon(c, [(11, 11), (14, 11), (13, 15), (11, 14)], GREEN)
+
+
+def tb_favorites(c):
+    star(c, 9.5, 10, 9, YELLOW, ORANGE)
+
+
+TOOLBAR = [tb_stop, tb_delete, tb_refresh, tb_refresh_find, tb_paste, tb_find, tb_launch,
+           tb_move_top, tb_details, tb_copy, tb_add, tb_web, tb_favorites]
+
+# ---------------------------------------------------------------- list images
+
+
+def li_player(c, matched):
+    person(c, 3, 2, GREY if not matched else GREEN)
+    if matched:
+        frame(c, 0, 0, 15, 15, ORANGE)
+
+
+def li_status(c):
+    disc(c, 7.5, 7.5, 7, SKY, 1, NAVY)
+    rect(c, 7, 3, 8, 4, NAVY)
+    rect(c, 7, 6, 8, 12, NAVY)
+
+
+def li_server(c, state):
+    # answered with rules, no rules, not answered, error
+    if state == 0:
+        disc(c, 7.5, 7.5, 6.5, GREEN, 1, DARKGREEN)
+    elif state == 1:
+        disc(c, 7.5, 7.5, 6.5, YELLOW, 1, ORANGE)
+    elif state == 2:
+        disc(c, 7.5, 7.5, 6.5, LIGHT, 1, GREY)
+    else:
+        disc(c, 7.5, 7.5, 6.5, RED, 1, DARKRED)
+        line(c, 5, 5, 10, 10, WHITE, 2)
+        line(c, 10, 5, 5, 10, WHITE, 2)
+
+
+def list_images():
+    images = []
+    for draw in (lambda c: li_player(c, False), lambda c: li_player(c, True), li_status):
+        c = canvas(16, 16, PUREBLUE)
+        draw(c)
+        images.append(c)
+    for favourite in (False, True):
+        for state in range(4):
+            c = canvas(16, 16, PUREBLUE)
+            li_server(c, state)
+            if favourite:
+                star(c, 11.5, 11.5, 4.8, YELLOW, ORANGE)
+            images.append(c)
+    return images
+
+
+# ---------------------------------------------------------------- files
+
+
+def bmp24(c):
+    w, h = c['w'], c['h']
+    stride = (w * 3 + 3) & ~3
+    data = bytearray()
+    for y in range(h - 1, -1, -1):
+        row = bytearray()
+        for r, g, b in c['px'][y]:
+            row += bytes((b, g, r))
+        row += bytes(stride - len(row))
+        data += row
+    header = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
+    return header, bytes(data)
+
+
+def write_bmp(path, c):
+    info, data = bmp24(c)
+    off = 14 + len(info)
+    with open(path, 'wb') as f:
+        f.write(b'BM' + struct.pack('<IHHI', off + len(data), 0, 0, off) + info + data)
+
+
+def strip(images):
+    w = sum(i['w'] for i in images)
+    c = canvas(w, images[0]['h'], BLACK)
+    x = 0
+    for i in images:
+        blit(c, i, x, 0)
+        x += i['w']
+    return c
+
+
+def icon_image(size):
+    c = canvas(size, size, None)
+    s = size / 32
+    disc(c, 16 * s, 16 * s, 15 * s, (40, 70, 120), 2 * s, (10, 20, 50))
+    # a radar sweep over a server dot
+    for deg in range(-60, 1, 2):
+        a = math.radians(deg)
+        line(c, 16 * s, 16 * s, 16 * s + 12 * s * math.cos(a), 16 * s + 12 * s * math.sin(a), (60, 200, 90))
+    disc(c, 22 * s, 11 * s, 2.5 * s, YELLOW)
+    disc(c, 16 * s, 16 * s, 2 * s, WHITE)
+    return c
+
+
+def ico_entry(c):
+    """One icon image: 32-bit BGRA DIB with an AND mask."""
+    w, h = c['w'], c['h']
+    pixels = bytearray()
+    mask = bytearray()
+    mask_stride = ((w + 31) // 32) * 4
+    for y in range(h - 1, -1, -1):
+        bits = 0
+        row = bytearray(mask_stride)
+        for x in range(w):
+            p = c['px'][y][x]
+            if p is None:
+                pixels += bytes((0, 0, 0, 0))
+                row[x // 8] |= 0x80 >> (x % 8)
+            else:
+                pixels += bytes((p[2], p[1], p[0], 255))
+        mask += row
+        del bits
+    header = struct.pack('<IiiHHIIiiII', 40, w, h * 2, 1, 32, 0, len(pixels) + len(mask), 0, 0, 0, 0)
+    return header + pixels + mask
+
+
+def write_ico(path, images):
+    entries = [ico_entry(i) for i in images]
+    out = struct.pack('<HHH', 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for img, data in zip(images, entries):
+        out += struct.pack('<BBBBHHII', img['w'] % 256, img['h'] % 256, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    with open(path, 'wb') as f:
+        f.write(out + b''.join(entries))
+
+
+def write_cur(path, shape, hotspot):
+    """A 32x32 monochrome cursor. shape: rows of '#' (black), 'o' (white), ' ' (transparent)."""
+    w = h = 32
+    xor = bytearray()
+    andm = bytearray()
+    rows = shape + [''] * (h - len(shape))
+    for y in range(h - 1, -1, -1):
+        xr = bytearray(4)
+        ar = bytearray(b'\xff' * 4)
+        for x, ch in enumerate(rows[y].ljust(w)[:w]):
+            if ch in '#o':
+                ar[x // 8] &= ~(0x80 >> (x % 8)) & 0xFF
+            if ch == 'o':
+                xr[x // 8] |= 0x80 >> (x % 8)
+        xor += xr
+        andm += ar
+    header = struct.pack('<IiiHHIIiiII', 40, w, h * 2, 1, 1, 0, len(xor) + len(andm), 0, 0, 2, 0)
+    palette = bytes((0, 0, 0, 0, 255, 255, 255, 0))
+    data = header + palette + xor + andm
+    out = struct.pack('<HHH', 0, 2, 1)
+    out += struct.pack('<BBBBHHII', w, h, 2, 0, hotspot[0], hotspot[1], len(data), 22)
+    with open(path, 'wb') as f:
+        f.write(out + data)
+
+
+SPLIT_CURSOR = [
+    '       #        ',
+    '      #o#       ',
+    '     #ooo#      ',
+    '    #ooooo#     ',
+    '   ####o####    ',
+    '      #o#       ',
+    '###############  ',
+    '#ooooooooooooo#  ',
+    '###############  ',
+    '      #o#       ',
+    '   ####o####    ',
+    '    #ooooo#     ',
+    '     #ooo#      ',
+    '      #o#       ',
+    '       #        ',
+]
+
+DRAG_CURSOR = [
+    '#               ',
+    '##              ',
+    '#o#             ',
+    '#oo#            ',
+    '#ooo#           ',
+    '#oooo#          ',
+    '#ooooo#         ',
+    '#oooooo#        ',
+    '#ooooooo#       ',
+    '#oooo#####      ',
+    '#oo#o#          ',
+    '#o# #o#         ',
+    '##  #o#         ',
+    '     #o#  ############',
+    '     #o#  #oooooooooo#',
+    '      #   #o########o#',
+    '          #oooooooooo#',
+    '          #o########o#',
+    '          #oooooooooo#',
+    '          ############',
+]
+
+
+def write_avi(path, frames, palette, fps=10):
+    """Uncompressed 8-bit AVI with an idx1 index (real Windows wants it)."""
+    w, h = frames[0]['w'], frames[0]['h']
+    stride = (w + 3) & ~3
+    size = stride * h
+    pal = b''.join(bytes((b, g, r, 0)) for r, g, b in palette) + bytes(4 * (256 - len(palette)))
+
+    def chunk(fourcc, data):
+        pad = b'\0' if len(data) % 2 else b''
+        return fourcc + struct.pack('<I', len(data)) + data + pad
+
+    def lst(kind, data):
+        return b'LIST' + struct.pack('<I', len(data) + 4) + kind + data
+
+    avih = struct.pack('<IIIIIIIIIIIIII', 1000000 // fps, size * fps, 0, 0x10, len(frames), 0, 1,
+                       size, w, h, 0, 0, 0, 0)
+    strh = b'vids' + b'DIB ' + struct.pack('<IHHIIIIIIIIhhhh', 0, 0, 0, 0, 1, fps, 0, len(frames),
+                                           size, 0xFFFFFFFF, 0, 0, 0, w, h)
+    strf = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 8, 0, size, 0, 0, 256, 0) + pal
+    hdrl = lst(b'hdrl', chunk(b'avih', avih) + lst(b'strl', chunk(b'strh', strh) + chunk(b'strf', strf)))
+    movi = b''
+    index = b''
+    offset = 4
+    for f in frames:
+        data = bytearray()
+        for y in range(h - 1, -1, -1):
+            row = bytes(f['px'][y]) + bytes(stride - w)
+            data += row
+        index += b'00db' + struct.pack('<III', 0x10, offset, len(data))
+        c = chunk(b'00db', bytes(data))
+        movi += c
+        offset += len(c)
+    body = b'AVI ' + hdrl + lst(b'movi', movi) + chunk(b'idx1', index)
+    with open(path, 'wb') as f:
+        f.write(b'RIFF' + struct.pack('<I', len(body)) + body)
+
+
+def refresh_frames():
+    # Palette: 0 button face, 1 dark, 2..9 shades of green for the trail.
+    palette = [(212, 208, 200), (64, 64, 64)] + [(40 + 25 * k, 120 + 16 * k, 40 + 10 * k) for k in range(8)]
+    frames = []
+    n = 8
+    for i in range(n):
+        c = canvas(32, 35, 0)
+        disc(c, 16, 17.5, 13, 0, 1, 1)
+        for k in range(8):
+            a = 2 * math.pi * ((i - k) % n) / n - math.pi / 2
+            shade = 9 - k
+            disc(c, 16 + 8.5 * math.cos(a), 17.5 + 8.5 * math.sin(a), 3.2 - k * 0.3, shade)
+        frames.append(c)
+    return frames, palette
+
+
+def write_wav(path, notes, rate=11025):
+    samples = bytearray()
+    for freq, ms, volume in notes:
+        n = int(rate * ms / 1000)
+        for i in range(n):
+            env = min(1.0, i / (rate * 0.01), (n - i) / (rate * 0.02))
+            v = volume * env * math.sin(2 * math.pi * freq * i / rate) if freq else 0
+            samples.append(int(128 + 127 * v))
+    with wave.open(path, 'wb') as w:
+        w.setnchannels(1)
+        w.setsampwidth(1)
+        w.setframerate(rate)
+        w.writeframes(bytes(samples))
+
+
+def write_background(path):
+    w, h = 256, 256
+    ppm = bytearray(b'P6 %d %d 255\n' % (w, h))
+    for y in range(h):
+        for x in range(w):
+            # Pale, low-contrast waves: readable text on top.
+            v = math.sin(x / 23.0) + math.sin((x + y) / 31.0) + math.sin(y / 17.0)
+            base = 236 + int(v * 4)
+            ppm += bytes((base - 6, base - 2, base + 4 if base + 4 < 256 else 255))
+    tmp = path + '.ppm'
+    with open(tmp, 'wb') as f:
+        f.write(ppm)
+    subprocess.run(['convert', tmp, '-quality', '85', path], check=True)
+    os.remove(tmp)
+
+
+def main():
+    os.makedirs(OUT, exist_ok=True)
+    write_bmp(os.path.join(OUT, 'toolbar.bmp'), strip([tb(d) for d in TOOLBAR]))
+    write_bmp(os.path.join(OUT, 'listimages.bmp'), strip(list_images()))
+    write_ico(os.path.join(OUT, 'skovalt.ico'), [icon_image(32), icon_image(16)])
+    write_cur(os.path.join(OUT, 'split.cur'), SPLIT_CURSOR, (7, 7))
+    write_cur(os.path.join(OUT, 'dragrow.cur'), DRAG_CURSOR, (0, 0))
+    frames, palette = refresh_frames()
+    write_avi(os.path.join(OUT, 'refresh.avi'), frames, palette)
+    write_wav(os.path.join(OUT, 'wait.wav'), [(440, 90, 0.5), (0, 60, 0), (440, 90, 0.5), (0, 400, 0)])
+    write_wav(os.path.join(OUT, 'ready.wav'), [(523, 110, 0.6), (659, 110, 0.6), (784, 220, 0.6)])
+    write_background(os.path.join(OUT, 'Bkgnd.jpg'))
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
