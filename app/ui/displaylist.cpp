@@ -126,6 +126,7 @@ void RebuildDisplayList(HWND mainWindow)
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     ServerTable *table = &appData->table;
+    SendMessageA(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(table->serverCount), 0);
     int rows = 0;
     for (long i = 0; i < table->serverCount; ++i) {
         if (RowShown(SlotAt(table, i)) && InsertCallbackRow(list, rows, i) >= 0)

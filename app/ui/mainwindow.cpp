@@ -153,6 +153,8 @@ LRESULT OnNotify(HWND window, NMHDR *header)
     if (header->idFrom != ID_SERVERLIST && header->idFrom != ID_PLAYERLIST)
         return 0;
     switch (header->code) {
+    case LVN_DELETEALLITEMS:
+        return TRUE;  // no LVN_DELETEITEM per row: rows own nothing
     case LVN_GETDISPINFOA:
         OnListDisplayText(reinterpret_cast<NMLVDISPINFOA *>(header));
         return 0;
