@@ -1,0 +1,131 @@
+// Starts the real Skovalt.exe in a folder of its own with a prepared
+// Server.dat, checks its window and rows, closes it with WM_CLOSE and checks
+// what it saved. It uses the program's real settings key (of the test
+// prefix), emptied before and after.
+#include "support.h"
+
+#include <commctrl.h>
+
+#include "resources/resource.h"
+#include "settings/settings.h"
+
+namespace {
+
+const Bytes Header = {'k', 'v', 0};
+
+struct Found {
+    DWORD pid;
+    HWND window;
+};
+
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM data)
+{
+    auto *found = reinterpret_cast<Found *>(data);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char name[32];
+    if (pid == found->pid && GetClassNameA(window, name, sizeof name) && strcmp(name, "Skovalt") == 0) {
+        found->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+class SmokeTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        SetSettingsKeyForTests(SETTINGS_KEY);
+        DeleteSettingsKey();
+    }
+    void TearDown() override
+    {
+        if (process.hProcess) {
+            if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT)
+                TerminateProcess(process.hProcess, 99);
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+        AppTest::TearDown();
+    }
+    void CopyProgram()
+    {
+        char self[MAX_PATH];
+        GetModuleFileNameA(nullptr, self, sizeof self);
+        std::string bin = self;
+        bin.erase(bin.find_last_of('\\') + 1);
+        for (const char *file : {"Skovalt.exe", "Kv.dll", "Parlet.dll", "MapData.txt", "wait.wav", "ready.wav",
+                                 "Bkgnd.jpg"})
+            ASSERT_TRUE(CopyFileA((bin + file).c_str(), FilePath(file).c_str(), FALSE)) << file;
+    }
+    // Waits until cond holds or the program ends (at most 30 s).
+    template <typename Cond>
+    bool WaitFor(Cond cond)
+    {
+        for (int i = 0; i < 1500; ++i) {
+            if (cond())
+                return true;
+            if (WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0)
+                return cond();
+        }
+        return false;
+    }
+    PROCESS_INFORMATION process = {};
+};
+
+TEST_F(SmokeTest, StartsShowsTheListAndSavesOnClose)
+{
+    CopyProgram();
+    Bytes list = Concat({Header, ServerRecord({10, 0, 0, 1}, 27910, 50, 0, "", "One", "ctf"),
+                         ServerRecord({10, 0, 0, 2}, 27911, 20, 2, "two.example", "Two", "dm"),
+                         ServerRecord({10, 0, 0, 3}, 27910, 0xFFFF, 0, "", "Three", "")});
+    WriteFile("Server.dat", list);
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    std::string exe = FilePath("Skovalt.exe");
+    ASSERT_TRUE(CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &startup,
+                               &process));
+    Found found = {process.dwProcessId, nullptr};
+    HWND servers = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&found));
+        servers = found.window ? GetDlgItem(found.window, ID_SERVERLIST) : nullptr;
+        return servers && IsWindowVisible(servers) && SendMessageA(servers, LVM_GETITEMCOUNT, 0, 0) == 3;
+    })) << "no main window with three rows";
+
+    char title[32] = "";
+    GetWindowTextA(found.window, title, sizeof title);
+    EXPECT_STREQ(title, "Skovalt");
+    HWND header = reinterpret_cast<HWND>(SendMessageA(servers, LVM_GETHEADER, 0, 0));
+    EXPECT_EQ(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), 5);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(found.window, ID_PLAYERLIST)));
+    EXPECT_EQ(SendMessageA(GetDlgItem(found.window, ID_TOOLBAR), TB_BUTTONCOUNT, 0, 0), 16);
+    EXPECT_EQ(Setting("ServerTemplate"), "%s%t%y%t%n/%x%t%l%t%g%t");
+
+    // Change the list (the favourites view on and off marks it modified)
+    // and take the file away: closing must write it again.
+    DWORD_PTR result;
+    SendMessageTimeoutA(found.window, WM_COMMAND, CMD_FAVORITESONLY, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    EXPECT_EQ(SendMessageA(servers, LVM_GETITEMCOUNT, 0, 0), 1);
+    SendMessageTimeoutA(found.window, WM_COMMAND, CMD_FAVORITESONLY, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    EXPECT_EQ(SendMessageA(servers, LVM_GETITEMCOUNT, 0, 0), 3);
+    WriteFile("Server.dat", Header);
+
+    PostMessageA(found.window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+
+    EXPECT_EQ(ReadFile("Server.dat"), list);
+    EXPECT_NE(Setting("Pos").find(" ["), std::string::npos) << Setting("Pos");
+    EXPECT_NE(Setting("Split"), "<missing>");
+    EXPECT_EQ(Setting("ServerTemplateWidth"), "100\t25\t25\t50\t30\t");
+    EXPECT_EQ(Setting("Favorites"), "N");
+    EXPECT_EQ(Setting("DontGetHostNames"), "N");
+    EXPECT_EQ(Setting("GameFilter"), "");
+}
+
+}  // namespace

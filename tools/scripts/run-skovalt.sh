@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Starts Skovalt from a win64 build under Wine: on the user's display when
+# there is one, else headless with a screenshot (tools/scripts/screenshot.sh).
+#   tools/scripts/run-skovalt.sh [BUILD_DIR]
+# The program runs in BUILD_DIR/run, a folder of its own that keeps its
+# Server.dat between runs (a demo list the first time).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "${1:-$root/build/win64}" && pwd)
+[ -f "$build/bin/Skovalt.exe" ] || { echo "no $build/bin/Skovalt.exe: build the win64 preset first" >&2; exit 1; }
+
+# A local display ":N" has its socket; others are taken on trust.
+display_ok() {
+  [ -n "${DISPLAY:-}" ] || return 1
+  case $DISPLAY in
+  :*) n=${DISPLAY#:}; [ -S "/tmp/.X11-unix/X${n%%.*}" ] ;;
+  *) return 0 ;;
+  esac
+}
+if ! display_ok; then
+  exec "$root/tools/scripts/screenshot.sh" "$build"
+fi
+
+app=$build/run
+mkdir -p "$app"
+for f in Skovalt.exe Kv.dll Parlet.dll MapData.txt wait.wav ready.wav Bkgnd.jpg; do
+  cp "$build/bin/$f" "$app/"
+done
+[ -f "$app/Server.dat" ] || python3 "$root/tools/scripts/demo-serverlist.py" "$app/Server.dat" 40
+cd "$app"
+WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" exec /usr/lib/wine/wine64 Skovalt.exe
