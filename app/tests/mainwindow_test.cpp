@@ -175,6 +175,42 @@ TEST_F(MainWindow, LayoutKeepsTheSplitterBetweenToolbarAndStatusBar)
     EXPECT_EQ(split.right, client.right + 3);
 }
 
+TEST_F(MainWindow, TheSplitterIsDraggedAndStaysAboveTheStatusBar)
+{
+    OpenMainWindow();
+    HWND splitter = Child(ID_SPLITTER);
+    RECT split, status, servers, players;
+    ChildRect(splitter, &split);
+    int start = split.top;
+
+    // Pressed and released without moving: it stays.
+    SendMessageA(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 3));
+    SendMessageA(splitter, WM_LBUTTONUP, 0, MAKELPARAM(10, 3));
+    ChildRect(splitter, &split);
+    EXPECT_EQ(split.top, start);
+
+    // Dragged 60 pixels up: the lists follow.
+    SendMessageA(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 3));
+    SendMessageA(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, -60));
+    SendMessageA(splitter, WM_LBUTTONUP, 0, MAKELPARAM(10, -60));
+    ChildRect(splitter, &split);
+    ChildRect(Child(ID_SERVERLIST), &servers);
+    ChildRect(Child(ID_PLAYERLIST), &players);
+    EXPECT_EQ(split.top, start - 60);
+    EXPECT_EQ(servers.top, 35);
+    EXPECT_EQ(servers.bottom, split.top);
+    EXPECT_EQ(players.top, split.bottom);
+
+    // Dragged below the status bar: it ends right above it.
+    SendMessageA(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 3));
+    SendMessageA(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 2000));
+    SendMessageA(splitter, WM_LBUTTONUP, 0, MAKELPARAM(10, 2000));
+    ChildRect(splitter, &split);
+    ChildRect(Child(ID_STATUSBAR), &status);
+    EXPECT_EQ(split.bottom, status.top);
+    EXPECT_EQ(split.bottom - split.top, 7);
+}
+
 TEST_F(MainWindow, PlacementAndSplitRoundTrip)
 {
     WriteSetting("Pos", "10 20 640 480 [1]");
