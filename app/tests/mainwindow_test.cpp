@@ -3,6 +3,7 @@
 #include "window_support.h"
 
 #include <commctrl.h>
+#include <string.h>
 
 #include "resources/resource.h"
 #include "serverlist/serverfile.h"
@@ -83,6 +84,41 @@ TEST_F(MainWindow, StartsWithItsChildrenAndShowsTheLoadedList)
     EXPECT_EQ(ColumnCount(Child(ID_PLAYERLIST)), 5);
     EXPECT_EQ(ColumnText(Child(ID_PLAYERLIST), 0), "Player");
 
+}
+
+TEST_F(MainWindow, ListsFollowTheGridAndFontSettings)
+{
+    WriteFlag("Grid", true);
+    LOGFONTA font = {};
+    font.lfHeight = -20;
+    strcpy(font.lfFaceName, "Tahoma");
+    WriteSettingBytes("FontS", &font, sizeof font);
+    OpenMainWindow();
+    for (int id : {ID_SERVERLIST, ID_PLAYERLIST}) {
+        DWORD extended = ListView_GetExtendedListViewStyle(Child(id));
+        EXPECT_TRUE(extended & LVS_EX_FULLROWSELECT) << id;
+        EXPECT_TRUE(extended & LVS_EX_GRIDLINES) << id;
+    }
+    LOGFONTA used = {};
+    HFONT serverFont = reinterpret_cast<HFONT>(SendMessageA(Child(ID_SERVERLIST), WM_GETFONT, 0, 0));
+    ASSERT_NE(serverFont, nullptr);
+    GetObjectA(serverFont, sizeof used, &used);
+    EXPECT_EQ(used.lfHeight, -20);
+    EXPECT_STREQ(used.lfFaceName, "Tahoma");
+}
+
+TEST_F(MainWindow, ToolTipsAreTheCommandsHelpTexts)
+{
+    OpenMainWindow();
+    NMTTDISPINFOA info = {};
+    info.hdr.code = TTN_GETDISPINFOA;
+    info.hdr.idFrom = CMD_REFRESH;
+    SendMessageA(main, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+    ASSERT_NE(info.lpszText, nullptr);
+    EXPECT_STREQ(info.lpszText, "Refresh server list");
+    info.hdr.idFrom = CMD_THISGAMEONLY;
+    SendMessageA(main, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(strlen(info.lpszText), 80u);  // cut to the tool tip's 80 characters
 }
 
 TEST_F(MainWindow, AMissingListIsReported)
