@@ -1,9 +1,10 @@
 // The command dispatcher: menu entries, accelerators and toolbar buttons
-// share their identifiers. Commands of modules not linked in yet (refresh,
-// search, editing, details, launch, web, preferences, about, messenger)
-// are ignored, as every unknown identifier is.
+// share their identifiers. Commands of modules not linked in yet (search,
+// editing, details, launch, web, preferences, about, messenger) are
+// ignored, as every unknown identifier is.
 #include <windows.h>
 
+#include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "serverlist/serverfile.h"
 #include "settings/appdata.h"
@@ -12,21 +13,6 @@
 #include "ui/mainwindow.h"
 
 namespace {
-
-void OnCmdStop(HWND mainWindow)
-{
-    if (appData->refreshThread) {
-        ProgressUpdate(GetDlgItem(mainWindow, ID_STATUSBAR), 1, 1, "Refresh interrupted");
-        PlayWave(nullptr, 0);
-    }
-    appData->stopRequested = 1;
-}
-
-void OnCmdRefresh(HWND mainWindow)
-{
-    if (appData->refreshThread)
-        OnCmdStop(mainWindow);
-}
 
 void OnCmdLaunch(HWND mainWindow)
 {
@@ -56,8 +42,10 @@ void DispatchCommand(HWND mainWindow, int command)
         OnCmdStop(mainWindow);
         break;
     case CMD_REFRESH:
-    case CMD_REFRESHSELECTED:
         OnCmdRefresh(mainWindow);
+        break;
+    case CMD_REFRESHSELECTED:
+        OnCmdRefreshSelected(mainWindow);
         break;
     case CMD_FAVORITESONLY:
         OnCmdFavoritesOnly(mainWindow);

@@ -20,6 +20,9 @@ void StatusPrintPart(HWND statusBar, int part, const char *format, ...);
 void ProgressBegin(HWND statusBar);
 void ProgressUpdate(HWND statusBar, int position, int total, const char *format, ...);
 void ProgressEnd(HWND statusBar);
+// The progress display's text into buffer; false when no progress display
+// is shown (the buffer then holds "").
+bool CopyProgressText(char *buffer, size_t size);
 // Draws the display (the main window's WM_DRAWITEM for the status bar).
 void DrawProgress(const DRAWITEMSTRUCT *item);
 // Sets the four part edges for a main window client width.

@@ -7,6 +7,7 @@
 
 #include <initializer_list>
 
+#include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "serverlist/serverfile.h"
 #include "settings/appdata.h"
@@ -249,6 +250,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case UM_SPLITMOVED:
         OnSplitMoved(window);
         return 0;
+    case UM_REFRESHBEGIN:
+        return OnRefreshBegin(window, lParam);
+    case UM_REFRESHEND:
+        return OnRefreshEnd(window, lParam);
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }

@@ -6,9 +6,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
-// The program's only private window messages.
+// The program's private window messages.
 #define UM_STARTUP (WM_USER + 1100)     // posted to itself at creation
 #define UM_SPLITMOVED (WM_USER + 1200)  // sent by the splitter after a drag
+// Sent by the refresh threads, so that only the user-interface thread reads
+// and writes the server table's records (see refresh/refresh.h).
+#define UM_REFRESHBEGIN (WM_USER + 1300)  // lParam: a task; makes its private copy
+#define UM_REFRESHEND (WM_USER + 1301)    // lParam: a task; puts its copy in the table
 
 // Register the main class "Skovalt" and the splitter class "ClassHSplit".
 bool RegisterMainClass(HINSTANCE instance);

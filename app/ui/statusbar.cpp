@@ -107,6 +107,17 @@ void ProgressEnd(HWND statusBar)
         SetPartText(statusBar, 0, "Ready");
 }
 
+bool CopyProgressText(char *buffer, size_t size)
+{
+    if (!buffer || size == 0)
+        return false;
+    AcquireSRWLockShared(&progressLock);
+    bool attached = progress.attached;
+    snprintf(buffer, size, "%s", attached && progress.hasText ? progress.text : "");
+    ReleaseSRWLockShared(&progressLock);
+    return attached;
+}
+
 void DrawProgress(const DRAWITEMSTRUCT *item)
 {
     ProgressRecord shown;

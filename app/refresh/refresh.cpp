@@ -1,0 +1,365 @@
+// The refresh coordinator, its workers and the refresh commands.
+#include "refresh/refresh.h"
+
+#include <commctrl.h>
+#include <mmsystem.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "kv/kv.h"
+#include "resources/resource.h"
+#include "settings/appdata.h"
+#include "settings/settings.h"
+#include "ui/helpers.h"
+#include "ui/mainwindow.h"
+
+namespace {
+
+// Row parameter of the buddy status line: no server has this index.
+const LPARAM kNoServerParam = 0xFFFFFF;
+// Image of the buddy status line in the player list's image list.
+const int kBuddyImage = 2;
+// The animation frame shown while no refresh runs.
+const int kIdleFrame = 7;
+
+// One refresh: what the coordinator and its workers share. The settings
+// are taken on the user-interface thread when the refresh starts, so the
+// preferences may change meanwhile without a worker reading them.
+struct RefreshRun {
+    HWND mainWindow;
+    int selectedOnly;
+    HANDLE thread;          // the coordinator's own handle
+    long timeout;
+    int noHostNames;
+    char *fixupNames;       // private copy of the name fix-up list, or null
+};
+
+// One server of a refresh: made by the coordinator, filled in by the
+// user-interface thread (UM_REFRESHBEGIN), refreshed by a worker and handed
+// back (UM_REFRESHEND).
+struct RefreshTask {
+    RefreshRun *run;
+    int position;           // for the progress display: server position of total
+    int total;
+    int row;                // server list row when the task was made
+    long slot;              // table index of the server
+    tagQServer *copy;       // the private record the worker refreshes
+};
+
+// Set by every worker as it ends, so the coordinator's waits for a free
+// slot end at once instead of at the next look. Made once, never closed:
+// a worker may still set it after the coordinator has gone.
+HANDLE workerEnded;
+
+HWND Child(HWND mainWindow, int id) { return GetDlgItem(mainWindow, id); }
+
+size_t NameListSize(const char *list)
+{
+    const char *p = list;
+    while (*p) p += strlen(p) + 1;
+    return (size_t)(p - list) + 1;
+}
+
+// Removes the player list's entries of one server (their parameters carry
+// the server's table index in the low 24 bits).
+void RemovePlayersOf(HWND players, long slot)
+{
+    int count = (int)SendMessageA(players, LVM_GETITEMCOUNT, 0, 0);
+    for (int row = count - 1; row >= 0; --row) {
+        LVITEMA item = {};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        if (SendMessageA(players, LVM_GETITEMA, 0, (LPARAM)&item) && (item.lParam & 0xFFFFFF) == slot)
+            SendMessageA(players, LVM_DELETEITEM, (WPARAM)row, 0);
+    }
+}
+
+// The server list row that shows a table index: the row the task started
+// from when it still does, else wherever the index is now.
+int RowOfSlot(HWND list, int row, long slot)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (row >= 0 && SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item) &&
+        (item.lParam & 0xFFFFFF) == slot)
+        return row;
+    LVFINDINFOA find = {};
+    find.flags = LVFI_PARAM;
+    find.lParam = slot;
+    return (int)SendMessageA(list, LVM_FINDITEMA, (WPARAM)-1, (LPARAM)&find);
+}
+
+DWORD WINAPI RefreshWorker(LPVOID parameter)
+{
+    RefreshTask *task = (RefreshTask *)parameter;
+    RefreshRun *run = task->run;
+    KvServerRefresh(task->copy, run->fixupNames, run->timeout, run->noHostNames);
+    // The view updates of the workers go one at a time.
+    EnterCriticalSection(&appData->listLock);
+    SendMessageA(run->mainWindow, UM_REFRESHEND, 0, (LPARAM)task);
+    LeaveCriticalSection(&appData->listLock);
+    free(task);
+    InterlockedDecrement(&appData->activeWorkers);
+    SetEvent(workerEnded);
+    return 0;
+}
+
+// Starts a worker for the task once fewer than limit workers run. The
+// wait looks every 10 ms and also ends as soon as a worker ends. A stop
+// that comes during the wait drops the task: no server is handed out after
+// a stop.
+void HandOut(RefreshTask *task, int limit)
+{
+    while (appData->activeWorkers >= limit && !appData->stopRequested)
+        WaitForSingleObject(workerEnded, 10);
+    HANDLE worker = nullptr;
+    if (!appData->stopRequested) {
+        InterlockedIncrement(&appData->activeWorkers);
+        worker = CreateThread(nullptr, 0, RefreshWorker, task, 0, nullptr);
+        if (worker) {
+            CloseHandle(worker);
+            return;
+        }
+        MessageBeep(0);
+        InterlockedDecrement(&appData->activeWorkers);
+    }
+    KvServerFree(task->copy);
+    free(task);
+}
+
+void SetRefreshToolbar(HWND toolbar, bool running)
+{
+    static const int kLocked[] = {CMD_FINDPLAYER, CMD_MOVETOTOP, CMD_FAVORITESONLY, CMD_DELETE,
+                                  CMD_PASTE,      CMD_LAUNCH,    CMD_ADDSERVER};
+    ToolbarCheck(toolbar, CMD_REFRESH, running);
+    for (int command : kLocked) ToolbarEnable(toolbar, command, !running);
+    if (!running) ToolbarCheck(toolbar, CMD_FAVORITESONLY, (appData->flags & FlagFavoritesOnly) != 0);
+}
+
+void AddBuddyStatusLine(HWND players)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = 0;
+    item.pszText = (char *)BuddyStatusText(&now);
+    item.iImage = kBuddyImage;
+    item.lParam = kNoServerParam;
+    SendMessageA(players, LVM_INSERTITEMA, 0, (LPARAM)&item);
+}
+
+DWORD WINAPI RefreshCoordinator(LPVOID parameter)
+{
+    RefreshRun *run = (RefreshRun *)parameter;
+    HWND mainWindow = run->mainWindow;
+    HWND servers = Child(mainWindow, ID_SERVERLIST);
+    HWND players = Child(mainWindow, ID_PLAYERLIST);
+    HWND status = Child(mainWindow, ID_STATUSBAR);
+    HWND toolbar = Child(mainWindow, ID_TOOLBAR);
+    HWND animation = Child(mainWindow, ID_ANIMATION);
+
+    EnterCriticalSection(&appData->refreshLock);
+    appData->stopRequested = 0;
+    char setting[32];
+    ReadSetting("NumServerThreads", setting, sizeof setting);
+    int limit = RefreshWorkerLimit(setting);
+
+    HCURSOR cursor = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    PlayWave("wait.wav", SND_ASYNC | SND_LOOP);
+    int total = (int)SendMessageA(servers, run->selectedOnly ? LVM_GETSELECTEDCOUNT : LVM_GETITEMCOUNT,
+                                  0, 0);
+    ProgressBegin(status);
+    SendMessageA(animation, ACM_PLAY, (WPARAM)-1, MAKELPARAM(0, -1));
+    SetRefreshToolbar(toolbar, true);
+
+    int row = -1;
+    for (int i = 0; i < total && !appData->stopRequested; ++i) {
+        row = run->selectedOnly ? (int)SendMessageA(servers, LVM_GETNEXTITEM, (WPARAM)row, LVNI_SELECTED)
+                                : i;
+        if (row < 0) break;
+        RefreshTask *task = (RefreshTask *)calloc(1, sizeof(RefreshTask));
+        if (!task) break;
+        task->run = run;
+        task->position = i;
+        task->total = total + 1;
+        task->row = row;
+        if (!SendMessageA(mainWindow, UM_REFRESHBEGIN, 0, (LPARAM)task)) {
+            free(task);  // no server behind the row, or stopped meanwhile
+            continue;
+        }
+        HandOut(task, limit);
+    }
+
+    ProgressUpdate(status, total + 1, total + 1, "Cleaning up, please wait");
+    while (appData->activeWorkers > 0) WaitForSingleObject(workerEnded, 50);
+    ProgressEnd(status);
+    SendMessageA(animation, ACM_PLAY, 1, MAKELPARAM(kIdleFrame, kIdleFrame));
+    SetRefreshToolbar(toolbar, false);
+
+    if (appData->searchText && SendMessageA(players, LVM_GETITEMCOUNT, 0, 0) == 0 &&
+        !appData->stopRequested)
+        AddBuddyStatusLine(players);
+    PlayWave(nullptr, 0);
+    PlayWave("ready.wav", SND_ASYNC);
+    SetCursor(cursor);
+    StatusPrintPart(status, 0, appData->stopRequested ? "Aborted" : "Ready");
+
+    HANDLE self = run->thread;
+    free(run->fixupNames);
+    free(run);
+    appData->refreshThread = 0;
+    LeaveCriticalSection(&appData->refreshLock);
+    CloseHandle(self);
+    return 0;
+}
+
+}  // namespace
+
+int RefreshWorkerLimit(const char *setting)
+{
+    long n = setting ? strtol(setting, nullptr, 10) : 0;
+    if (n <= 0) return kDefaultRefreshWorkers;
+    return n > kMaxRefreshWorkers ? kMaxRefreshWorkers : (int)n;
+}
+
+const char *BuddyStatusText(const SYSTEMTIME *now)
+{
+    if (!now) return "Hmm, check your PC time";
+    int hour = now->wHour, day = now->wDayOfWeek;  // day 0 is Sunday
+    if (now->wMonth == 3 && now->wDay == 26) return "Buddies are at Mireva's birthday party !";
+    if (day >= 1 && day <= 5 && hour == 20 && now->wMinute <= 30)
+        return "Buddies are watching The Bold & The Beautiful";
+    if (day == 0 && hour >= 9 && hour <= 11) return "Buddies are praizing the Lord";
+    if (hour >= 4 && hour <= 12) return "Buddies are sleeping";
+    if (day == 6 && hour >= 13 && hour <= 16) return "Buddies are gone shopping with their girlies";
+    if (day == 0 && hour >= 13 && hour <= 16) return "Buddies are visiting their mother in law";
+    if (hour >= 13 && hour <= 15) return "Buddies are having breakfast";
+    static const char *const kByMinute[10] = {
+        "Buddies are at a LAN party",
+        "Buddies are installing new hardware",
+        "Buddies haven't paid their ISP's bills",
+        "Buddies are being treated for RSI",
+        "Buddies are configuring their new 3DFX Banshee SLI card",
+        "Buddies are on Ulo chatting about you",
+        "Buddies are training with a bunch of bots",
+        "You don't have any buddies, sorry",
+        "Buddies are being treated for RSI",
+        "Buddies are on high speed servers you don't know about",
+    };
+    return kByMinute[now->wMinute % 10];
+}
+
+int StartRefresh(HWND mainWindow, int selectedOnly)
+{
+    if (appData->refreshThread) return 1;
+    if (!workerEnded) workerEnded = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+
+    if (!selectedOnly) SendMessageA(Child(mainWindow, ID_PLAYERLIST), LVM_DELETEALLITEMS, 0, 0);
+    HWND status = Child(mainWindow, ID_STATUSBAR);
+    if (!appData->searchText) {
+        StatusPrintPart(status, 1, "No player searching");
+    } else {
+        char line[128];  // the whole line cut to 127 characters
+        snprintf(line, sizeof line, "Looking for: %s",
+                 *appData->searchText ? appData->searchText : "all players");
+        StatusPrintPart(status, 1, "%s", line);
+    }
+
+    RefreshRun *run = (RefreshRun *)calloc(1, sizeof(RefreshRun));
+    if (!run) return 0;
+    run->mainWindow = mainWindow;
+    run->selectedOnly = selectedOnly;
+    run->timeout = appData->timeout;
+    run->noHostNames = (appData->flags & FlagNoHostNames) ? 1 : 0;
+    if (appData->fixupNames) {
+        size_t size = NameListSize(appData->fixupNames);
+        run->fixupNames = (char *)malloc(size);
+        if (run->fixupNames) memcpy(run->fixupNames, appData->fixupNames, size);
+    }
+    // Suspended until its handle is stored: the coordinator clears
+    // refreshThread at its end, which must come after the store.
+    HANDLE thread = CreateThread(nullptr, 0, RefreshCoordinator, run, CREATE_SUSPENDED, nullptr);
+    if (!thread) {
+        free(run->fixupNames);
+        free(run);
+        return 0;
+    }
+    run->thread = thread;
+    appData->refreshThread = (uintptr_t)thread;
+    ResumeThread(thread);
+    return 0;
+}
+
+void OnCmdStop(HWND mainWindow)
+{
+    if (appData->refreshThread) {
+        ProgressUpdate(Child(mainWindow, ID_STATUSBAR), 1, 1, "Refresh interrupted");
+        PlayWave(nullptr, 0);
+    }
+    appData->stopRequested = 1;
+}
+
+void OnCmdRefresh(HWND mainWindow)
+{
+    if (appData->refreshThread) {
+        OnCmdStop(mainWindow);
+        return;
+    }
+    int selected = (int)SendMessageA(Child(mainWindow, ID_SERVERLIST), LVM_GETSELECTEDCOUNT, 0, 0);
+    StartRefresh(mainWindow, selected > 1 ? 1 : 0);
+}
+
+void OnCmdRefreshSelected(HWND mainWindow)
+{
+    if (appData->refreshThread) {
+        OnCmdStop(mainWindow);
+        return;
+    }
+    StartRefresh(mainWindow, 1);
+}
+
+LRESULT OnRefreshBegin(HWND mainWindow, LPARAM parameter)
+{
+    RefreshTask *task = (RefreshTask *)parameter;
+    // Checked here, on the thread that runs the Stop command, so that no
+    // "Querying" text can follow "Refresh interrupted".
+    if (appData->stopRequested) return 0;
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = task->row;
+    if (!SendMessageA(Child(mainWindow, ID_SERVERLIST), LVM_GETITEMA, 0, (LPARAM)&item)) return 0;
+    task->slot = (long)(item.lParam & 0xFFFFFF);
+    ServerSlot *slot = SlotAt(&appData->table, task->slot);
+    if (!slot || !slot->server || (slot->flags & SlotDeleted)) return 0;
+
+    RemovePlayersOf(Child(mainWindow, ID_PLAYERLIST), task->slot);
+    tagQServer *s = slot->server;
+    if (KvServerAlloc(&task->copy, KvServerGetHostIP(s), KvServerGetHostPort(s),
+                      KvServerGetHostName(s), KvServerGetServerName(s), KvServerGetGameName(s),
+                      KvServerGetPing(s)) != 0)
+        return 0;
+    char address[128];
+    KvServerGetHostIPString(task->copy, address, sizeof address);
+    ProgressUpdate(Child(mainWindow, ID_STATUSBAR), task->position, task->total, "Querying %s", address);
+    return 1;
+}
+
+LRESULT OnRefreshEnd(HWND mainWindow, LPARAM parameter)
+{
+    RefreshTask *task = (RefreshTask *)parameter;
+    ServerSlot *slot = SlotAt(&appData->table, task->slot);
+    if (!slot || (slot->flags & SlotDeleted)) {
+        KvServerFree(task->copy);
+        return 0;
+    }
+    tagQServer *old = slot->server;
+    slot->server = task->copy;
+    KvServerFree(old);
+    HWND list = Child(mainWindow, ID_SERVERLIST);
+    int row = RowOfSlot(list, task->row, task->slot);
+    if (row >= 0) InvalidateRow(list, row);
+    return 0;
+}

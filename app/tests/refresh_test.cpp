@@ -1,0 +1,421 @@
+// The refresh engine end to end, in-process: the real main window and its
+// list views, refreshed against simulated servers on 127.0.0.1.
+#include "window_support.h"
+
+#include <commctrl.h>
+#include <string.h>
+
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "q2sim.h"
+#include "refresh/refresh.h"
+#include "resources/resource.h"
+#include "settings/appdata.h"
+#include "settings/settings.h"
+#include "ui/helpers.h"
+#include "ui/listview.h"
+
+namespace {
+
+const Bytes Header = {'k', 'v', 0};
+
+q2sim::ServerConfig Server(const std::string &name, int players, int maxClients, int delayMs = 0,
+                           q2sim::Mode mode = q2sim::Mode::Reply)
+{
+    q2sim::ServerConfig c;
+    c.rules = {{"hostname", name}, {"mapname", "q2dm1"}, {"maxclients", std::to_string(maxClients)}};
+    for (int i = 0; i < players; ++i)
+        c.players.push_back({10 - i, 30 + i, name + "-player" + std::to_string(i)});
+    c.delayMs = delayMs;
+    c.mode = mode;
+    return c;
+}
+
+q2sim::ServerConfig Silent() { return Server("silent", 0, 8, 0, q2sim::Mode::Silent); }
+
+class Refresh : public MainWindowTest {
+protected:
+    void TearDown() override
+    {
+        if (appData && appData->refreshThread) {
+            appData->stopRequested = 1;
+            WaitForRefreshEnd();
+        }
+        MainWindowTest::TearDown();
+        q2sim::Stop(sim);
+    }
+
+    // Serves the servers, lists them in Server.dat (with no names, so every
+    // name a row shows comes from a refresh) and opens the main window.
+    void Open(const std::vector<q2sim::ServerConfig> &servers, int extraClosedPorts = 0)
+    {
+        std::string error;
+        sim = q2sim::Start(servers, 0, &error);
+        ASSERT_NE(sim, nullptr) << error;
+        Bytes list = Header;
+        for (size_t i = 0; i < servers.size(); ++i)
+            list = Concat({list, ServerRecord({127, 0, 0, 1}, q2sim::Port(sim, i), 0xFFFF, 0, "", "", "")});
+        for (int i = 0; i < extraClosedPorts; ++i) {
+            q2sim::Simulator *gone = q2sim::Start({Server("gone", 0, 8)});
+            ASSERT_NE(gone, nullptr);
+            closedPorts.push_back(q2sim::Port(gone, 0));
+            q2sim::Stop(gone);
+            list = Concat({list, ServerRecord({127, 0, 0, 1}, closedPorts.back(), 0xFFFF, 0, "", "", "")});
+        }
+        WriteFile("Server.dat", list);
+        OpenMainWindow();
+        appData->timeout = 1;
+        appData->flags |= FlagNoHostNames;
+        servers_ = Child(ID_SERVERLIST);
+        ASSERT_EQ(Rows(), static_cast<int>(servers.size()) + extraClosedPorts);
+    }
+
+    // Pumps messages until cond holds; false after timeoutMs.
+    bool WaitUntil(const std::function<bool()> &cond, DWORD timeoutMs = 30000)
+    {
+        DWORD start = GetTickCount();
+        for (;;) {
+            Pump();
+            if (cond())
+                return true;
+            if (GetTickCount() - start > timeoutMs)
+                return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        }
+    }
+    bool WaitForRefreshEnd(DWORD timeoutMs = 60000)
+    {
+        return WaitUntil([] { return appData->refreshThread == 0; }, timeoutMs);
+    }
+    void Command(int id) { SendMessageA(main, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+    void RefreshAll()
+    {
+        Command(CMD_REFRESH);
+        ASSERT_TRUE(WaitForRefreshEnd());
+    }
+
+    int Rows() const { return static_cast<int>(SendMessageA(servers_, LVM_GETITEMCOUNT, 0, 0)); }
+    std::string Cell(int row, int column, HWND list = nullptr) const
+    {
+        char text[256] = "";
+        LVITEMA item = {};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(list ? list : servers_, LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&item));
+        return text;
+    }
+    // The row showing simulated server index.
+    int RowOf(size_t index) const
+    {
+        for (int row = 0; row < Rows(); ++row) {
+            tagQServer *s = RowServer(RowParam(row));
+            if (s && KvServerGetHostPort(s) == q2sim::Port(sim, index))
+                return row;
+        }
+        return -1;
+    }
+    LPARAM RowParam(int row) const
+    {
+        LVITEMA item = {};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        SendMessageA(servers_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        return item.lParam;
+    }
+    void Select(std::initializer_list<int> rows)
+    {
+        ListView_SetItemState(servers_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        for (int row : rows)
+            ListView_SetItemState(servers_, row, LVIS_SELECTED, LVIS_SELECTED);
+    }
+    std::string Progress() const
+    {
+        char text[1000];
+        CopyProgressText(text, sizeof text);
+        return text;
+    }
+    bool ButtonChecked(int id) const
+    {
+        return SendMessageA(Child(ID_TOOLBAR), TB_ISBUTTONCHECKED, static_cast<WPARAM>(id), 0) != 0;
+    }
+    bool ButtonEnabled(int id) const
+    {
+        return SendMessageA(Child(ID_TOOLBAR), TB_ISBUTTONENABLED, static_cast<WPARAM>(id), 0) != 0;
+    }
+    int Queries(size_t index) const { return q2sim::QueryCount(sim, index); }
+
+    q2sim::Simulator *sim = nullptr;
+    HWND servers_ = nullptr;
+    std::vector<uint16_t> closedPorts;
+};
+
+TEST_F(Refresh, AllServersFillTheirRowsAndTheToolbarComesBack)
+{
+    Open({Server("Arena", 3, 8, 150), Server("Full House", 4, 4, 150), Server("Empty", 0, 16, 150)});
+    Command(CMD_REFRESH);
+    // The toolbar changes before the first progress text.
+    ASSERT_TRUE(WaitUntil([&] { return !Progress().empty(); }));
+    EXPECT_TRUE(ButtonChecked(CMD_REFRESH));
+    for (int id : {CMD_FINDPLAYER, CMD_MOVETOTOP, CMD_FAVORITESONLY, CMD_DELETE, CMD_PASTE, CMD_LAUNCH,
+                   CMD_ADDSERVER})
+        EXPECT_FALSE(ButtonEnabled(id)) << id;
+    EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 1), "No player searching");
+    ASSERT_TRUE(WaitForRefreshEnd());
+
+    EXPECT_EQ(Cell(RowOf(0), 0), "Arena");
+    EXPECT_EQ(Cell(RowOf(0), 2), "3/8");
+    EXPECT_EQ(Cell(RowOf(1), 0), "Full House");
+    EXPECT_EQ(Cell(RowOf(1), 2), "4/4");
+    EXPECT_EQ(Cell(RowOf(2), 2), "0/16");
+    EXPECT_GE(atoi(Cell(RowOf(0), 1).c_str()), 140);  // the ping column
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(Queries(i), 1) << i;
+    EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "Ready");
+    EXPECT_FALSE(ButtonChecked(CMD_REFRESH));
+    for (int id : {CMD_FINDPLAYER, CMD_MOVETOTOP, CMD_FAVORITESONLY, CMD_DELETE, CMD_PASTE, CMD_LAUNCH,
+                   CMD_ADDSERVER})
+        EXPECT_TRUE(ButtonEnabled(id)) << id;
+    EXPECT_FALSE(ButtonChecked(CMD_FAVORITESONLY));
+}
+
+TEST_F(Refresh, TwoSelectedRowsRefreshOnlyThoseOneSelectedRefreshesAll)
+{
+    Open({Server("A", 0, 8), Server("B", 0, 8), Server("C", 0, 8), Server("D", 0, 8)});
+    Select({1, 3});
+    RefreshAll();
+    std::vector<int> counts;
+    for (size_t i = 0; i < 4; ++i)
+        counts.push_back(Queries(i));
+    EXPECT_EQ(counts, (std::vector<int>{0, 1, 0, 1}));
+
+    Select({2});
+    RefreshAll();
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(Queries(i), counts[i] + 1) << i;
+
+    // "Refresh selected server(s)" takes the one selected row only.
+    Command(CMD_REFRESHSELECTED);
+    ASSERT_TRUE(WaitForRefreshEnd());
+    EXPECT_EQ(Queries(2), counts[2] + 2);
+    EXPECT_EQ(Queries(0), counts[0] + 1);
+}
+
+TEST_F(Refresh, FailedServersShowTheirErrorsInTheirRows)
+{
+    Open({Silent(), Server("junk", 0, 8, 0, q2sim::Mode::Garbage), Server("Fine", 1, 8)}, 1);
+    RefreshAll();
+    EXPECT_EQ(Cell(RowOf(0), 0), "127.0.0.1:" + std::to_string(q2sim::Port(sim, 0)) + ": Server timed out");
+    EXPECT_NE(Cell(RowOf(1), 0).find(": Not a Quake2 server"), std::string::npos);
+    EXPECT_EQ(Cell(RowOf(2), 0), "Fine");
+    // A closed port: Windows reports it, Wine lets it time out.
+    std::string closed = Cell(3, 0);
+    EXPECT_TRUE(closed.find(": Server timed out") != std::string::npos ||
+                closed.find(": Error on receiving from socket") != std::string::npos)
+        << closed;
+    EXPECT_EQ(Cell(RowOf(0), 1), "");  // no ping
+    EXPECT_EQ(Cell(RowOf(0), 2), "/");
+}
+
+TEST_F(Refresh, StopInTheMiddle)
+{
+    Open({Silent(), Silent(), Silent(), Silent(), Silent()});
+    WriteSetting("NumServerThreads", "1");
+    Command(CMD_REFRESH);
+    // The first server's worker waits out its time-out; stop then.
+    ASSERT_TRUE(WaitUntil([&] { return Queries(0) == 1; }));
+    Command(CMD_REFRESH);  // F5 while refreshing is Stop
+    EXPECT_EQ(Progress(), "Refresh interrupted");
+    EXPECT_EQ(appData->stopRequested, 1);
+    ASSERT_TRUE(WaitUntil([&] { return Progress() == "Cleaning up, please wait"; }));
+    ASSERT_TRUE(WaitForRefreshEnd());
+    EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "Aborted");
+    // No server was handed out after the stop.
+    for (size_t i = 1; i < 5; ++i)
+        EXPECT_EQ(Queries(i), 0) << i;
+
+    // The next refresh starts afresh.
+    WriteSetting("NumServerThreads", "10");
+    RefreshAll();
+    EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "Ready");
+    for (size_t i = 0; i < 5; ++i)
+        EXPECT_GE(Queries(i), 1) << i;
+}
+
+TEST_F(Refresh, StopBeforeTheFirstServerStillCleansUp)
+{
+    Open({Server("A", 0, 8)});
+    appData->stopRequested = 1;  // a stop that comes right at the start is cleared
+    RefreshAll();
+    EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "Ready");
+    Command(CMD_STOP);  // Stop while idle only sets the request
+    EXPECT_EQ(appData->stopRequested, 1);
+    EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "Ready");
+}
+
+TEST_F(Refresh, OneWorkerRunsTheServersOneAfterAnother)
+{
+    std::vector<q2sim::ServerConfig> servers(4, Server("Slow", 0, 8, 300));
+    Open(servers);
+    WriteSetting("NumServerThreads", "1");
+    DWORD start = GetTickCount();
+    RefreshAll();
+    EXPECT_GE(GetTickCount() - start, 4u * 290u);
+
+    // 0 means 10 workers: the four wait side by side.
+    WriteSetting("NumServerThreads", "0");
+    start = GetTickCount();
+    RefreshAll();
+    EXPECT_LT(GetTickCount() - start, 4u * 290u);
+}
+
+TEST_F(Refresh, QuittingIsRefusedWhileRefreshing)
+{
+    Open({Silent()});
+    Command(CMD_REFRESH);
+    ASSERT_TRUE(WaitUntil([&] { return Queries(0) == 1; }));
+    SendMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(main));
+    ASSERT_FALSE(shownMessages.empty());
+    EXPECT_EQ(shownMessages.back(), "Cannot quit while refreshing servers.");
+    ASSERT_TRUE(WaitForRefreshEnd());
+}
+
+TEST_F(Refresh, FullAndSlowServersAreGrey)
+{
+    Open({Server("Full", 2, 2), Server("Slow", 1, 8, 400), Server("Good", 1, 8)});
+    RefreshAll();
+    auto grey = [&](size_t i) { return ServerIsGrey(RowServer(RowParam(RowOf(i))), 300); };
+    EXPECT_TRUE(grey(0));
+    EXPECT_TRUE(grey(1));
+    EXPECT_FALSE(grey(2));
+}
+
+TEST_F(Refresh, SavedListKeepsWhatTheRefreshLearnt)
+{
+    Open({Server("Remembered One", 0, 8, 120), Server("Remembered Two", 2, 8)});
+    RefreshAll();
+    Command(CMD_SAVELIST);
+    Bytes saved = ReadFile("Server.dat");
+    std::string text(saved.begin(), saved.end());
+    EXPECT_NE(text.find("Remembered One"), std::string::npos);
+    EXPECT_NE(text.find("Remembered Two"), std::string::npos);
+    // Reloaded, the first server shows its name and ping before any refresh.
+    DestroyWindow(main);
+    main = nullptr;
+    Pump();
+    FreeAppData();
+    StartAppData();
+    OpenMainWindow();
+    servers_ = Child(ID_SERVERLIST);
+    EXPECT_EQ(Cell(RowOf(0), 0), "Remembered One");
+    EXPECT_GE(atoi(Cell(RowOf(0), 1).c_str()), 110);
+}
+
+TEST_F(Refresh, SearchLineAndBuddyStatus)
+{
+    Open({Server("Nobody here", 0, 8)});
+    RefreshAll();
+    EXPECT_EQ(SendMessageA(Child(ID_PLAYERLIST), LVM_GETITEMCOUNT, 0, 0), 0);  // no search, no line
+
+    appData->searchText = _strdup("");
+    Command(CMD_REFRESH);
+    EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 1), "Looking for: all players");
+    ASSERT_TRUE(WaitForRefreshEnd());
+    HWND players = Child(ID_PLAYERLIST);
+    ASSERT_EQ(SendMessageA(players, LVM_GETITEMCOUNT, 0, 0), 1);
+    std::string line = Cell(0, 0, players);
+    EXPECT_TRUE(line.rfind("Buddies", 0) == 0 || line == "You don't have any buddies, sorry") << line;
+
+    free(appData->searchText);
+    appData->searchText = _strdup(std::string(200, 'x').c_str());
+    Command(CMD_REFRESH);
+    EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 1), "Looking for: " + std::string(114, 'x'));
+    ASSERT_TRUE(WaitForRefreshEnd());
+}
+
+TEST_F(Refresh, ViewsKeepDrawingWhileWorkersRefresh)
+{
+    std::vector<q2sim::ServerConfig> servers;
+    for (int i = 0; i < 150; ++i)
+        servers.push_back(Server("Busy " + std::to_string(i), i % 9, 16, (i * 7) % 40));
+    Open(servers);
+    WriteSetting("NumServerThreads", "50");
+    for (int round = 0; round < 2; ++round) {
+        Command(CMD_REFRESH);
+        // Read every row's texts and repaint over and over while workers
+        // hand their records back.
+        ASSERT_TRUE(WaitUntil([&] {
+            for (int row = 0; row < Rows(); row += 7)
+                Cell(row, 0), Cell(row, 2);
+            RedrawWindow(servers_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            return appData->refreshThread == 0;
+        }));
+    }
+    for (size_t i = 0; i < servers.size(); ++i) {
+        ASSERT_EQ(Cell(RowOf(i), 0), "Busy " + std::to_string(i));
+        ASSERT_EQ(Cell(RowOf(i), 2), std::to_string(i % 9) + "/16");
+    }
+}
+
+TEST(RefreshSettings, WorkerLimit)
+{
+    EXPECT_EQ(RefreshWorkerLimit(nullptr), 10);
+    EXPECT_EQ(RefreshWorkerLimit(""), 10);
+    EXPECT_EQ(RefreshWorkerLimit("abc"), 10);
+    EXPECT_EQ(RefreshWorkerLimit("0"), 10);
+    EXPECT_EQ(RefreshWorkerLimit("-5"), 10);
+    EXPECT_EQ(RefreshWorkerLimit("1"), 1);
+    EXPECT_EQ(RefreshWorkerLimit("50"), 50);
+    EXPECT_EQ(RefreshWorkerLimit("99999999999"), kMaxRefreshWorkers);
+}
+
+SYSTEMTIME At(int month, int day, int weekday, int hour, int minute)
+{
+    SYSTEMTIME t = {};
+    t.wYear = 2026;
+    t.wMonth = static_cast<WORD>(month);
+    t.wDay = static_cast<WORD>(day);
+    t.wDayOfWeek = static_cast<WORD>(weekday);
+    t.wHour = static_cast<WORD>(hour);
+    t.wMinute = static_cast<WORD>(minute);
+    return t;
+}
+
+TEST(BuddyStatus, FirstMatchingRuleWins)
+{
+    struct Case {
+        SYSTEMTIME time;
+        const char *text;
+    } cases[] = {
+        {At(3, 26, 0, 10, 0), "Buddies are at Mireva's birthday party !"},
+        {At(3, 26, 3, 22, 47), "Buddies are at Mireva's birthday party !"},
+        {At(12, 9, 3, 20, 15), "Buddies are watching The Bold & The Beautiful"},
+        {At(12, 9, 3, 20, 31), "Buddies are installing new hardware"},
+        {At(12, 12, 6, 20, 10), "Buddies are at a LAN party"},
+        {At(12, 6, 0, 9, 0), "Buddies are praizing the Lord"},
+        {At(12, 6, 0, 11, 59), "Buddies are praizing the Lord"},
+        {At(12, 7, 1, 4, 0), "Buddies are sleeping"},
+        {At(12, 6, 0, 12, 30), "Buddies are sleeping"},
+        {At(12, 12, 6, 13, 0), "Buddies are gone shopping with their girlies"},
+        {At(12, 12, 6, 16, 59), "Buddies are gone shopping with their girlies"},
+        {At(12, 6, 0, 16, 1), "Buddies are visiting their mother in law"},
+        {At(12, 9, 3, 14, 5), "Buddies are having breakfast"},
+        {At(12, 9, 3, 16, 3), "Buddies are being treated for RSI"},
+        {At(12, 9, 3, 22, 47), "You don't have any buddies, sorry"},
+        {At(12, 9, 3, 3, 58), "Buddies are being treated for RSI"},
+        {At(12, 9, 3, 23, 9), "Buddies are on high speed servers you don't know about"},
+        {At(12, 9, 3, 0, 4), "Buddies are configuring their new 3DFX Banshee SLI card"},
+    };
+    for (const Case &c : cases)
+        EXPECT_STREQ(BuddyStatusText(&c.time), c.text)
+            << c.time.wMonth << "/" << c.time.wDay << " day " << c.time.wDayOfWeek << " " << c.time.wHour
+            << ":" << c.time.wMinute;
+    EXPECT_STREQ(BuddyStatusText(nullptr), "Hmm, check your PC time");
+}
+
+}  // namespace
