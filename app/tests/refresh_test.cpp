@@ -273,6 +273,25 @@ TEST_F(Refresh, OneWorkerRunsTheServersOneAfterAnother)
     EXPECT_LT(GetTickCount() - start, 4u * 290u);
 }
 
+TEST_F(Refresh, StartupSettingSRefreshesEveryServer)
+{
+    WriteSetting("Startup", "S");
+    Open({Server("At start", 0, 8), Server("Also", 1, 8)});
+    ASSERT_TRUE(WaitForRefreshEnd());
+    EXPECT_EQ(Queries(0), 1);
+    EXPECT_EQ(Queries(1), 1);
+    EXPECT_EQ(Cell(RowOf(0), 0), "At start");
+
+    // Only the first letter counts, and only a value of one letter.
+    WriteSetting("Startup", "SS");
+    DestroyWindow(main);
+    main = nullptr;
+    OpenMainWindow();
+    Pump();
+    EXPECT_EQ(appData->refreshThread, 0u);
+    EXPECT_EQ(Queries(0), 1);
+}
+
 TEST_F(Refresh, QuittingIsRefusedWhileRefreshing)
 {
     Open({Silent()});

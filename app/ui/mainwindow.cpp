@@ -111,10 +111,15 @@ void OnStartup(HWND window)
     bool loaded = LoadServers(servers) == 0;
     ShowWindow(servers, SW_SHOW);
     ShowWindow(Child(window, ID_PLAYERLIST), SW_SHOW);
-    // The version check and the start-up action join here with the
-    // refresh, search and web modules.
-    if (loaded)
-        SelectRow(servers, 0);
+    // The version check joins here with the web module, and the start-up
+    // actions of a player search ("Q", "I", "L") with the search module.
+    if (!loaded)
+        return;
+    char startup[2];
+    ReadSetting("Startup", startup, sizeof startup);
+    if (startup[0] == 'S')
+        StartRefresh(window, 0);
+    SelectRow(servers, 0);
 }
 
 void OnSize(HWND window, WPARAM wParam, LPARAM lParam)
