@@ -117,6 +117,14 @@ TEST_F(ListView, IconsAndGrayoutFollowTheServersAnswers)
     EXPECT_TRUE(ServerIsGrey(full, 500));        // 2 of 2
     EXPECT_TRUE(ServerIsGrey(down, 500));        // no answer
 
+    // Map names and full level names sort without case; a server without
+    // a map compares by ping.
+    EXPECT_GT(CompareServers(full, open, 'm'), 0);  // q2dm1 after base1
+    EXPECT_GT(CompareServers(full, open, 'L'), 0);  // The Edge after Outer Base
+    EXPECT_LT(CompareServers(open, full, 'l'), 0);
+    EXPECT_EQ(CompareServers(open, down, 'm'),
+              static_cast<int>(KvServerGetPing(open)) - static_cast<int>(KvServerGetPing(down)));
+
     RebuildDisplayList(main);
     HWND list = Child(ID_SERVERLIST);
     EXPECT_EQ(CellText(list, 1, 0), "Open");
