@@ -22,6 +22,10 @@ const LPARAM kNoServerParam = 0xFFFFFF;
 const int kBuddyImage = 2;
 // The animation frame shown while no refresh runs.
 const int kIdleFrame = 7;
+// Stack of a worker: the exchange keeps its buffer on the heap.
+const SIZE_T kWorkerStack = 256 * 1024;
+
+struct RefreshTask;
 
 // One refresh: what the coordinator and its workers share. The settings
 // are taken on the user-interface thread when the refresh starts, so the
@@ -33,6 +37,15 @@ struct RefreshRun {
     long timeout;
     int noHostNames;
     char *fixupNames;       // private copy of the name fix-up list, or null
+    // Servers ready for the workers: made by the coordinator ahead of need,
+    // so a worker that is done with one server starts the next at once,
+    // without waiting for the user-interface thread.
+    CRITICAL_SECTION queueLock;
+    RefreshTask *queue[kMaxRefreshWorkers];
+    int queueHead;
+    int queueCount;
+    HANDLE queued;          // semaphore: tasks in the queue, plus one per worker at the end
+    HANDLE room;            // semaphore: free places in the queue
 };
 
 // One server of a refresh: made by the coordinator, filled in by the
@@ -47,9 +60,9 @@ struct RefreshTask {
     tagQServer *copy;       // the private record the worker refreshes
 };
 
-// Set by every worker as it ends, so the coordinator's waits for a free
-// slot end at once instead of at the next look. Made once, never closed:
-// a worker may still set it after the coordinator has gone.
+// Set by every worker as it ends, so the coordinator's wait for the last
+// workers ends at once instead of at the next look. Made once, never
+// closed: a worker may still set it after the coordinator has gone.
 HANDLE workerEnded;
 
 HWND Child(HWND mainWindow, int id) { return GetDlgItem(mainWindow, id); }
@@ -91,42 +104,80 @@ int RowOfSlot(HWND list, int row, long slot)
     return (int)SendMessageA(list, LVM_FINDITEMA, (WPARAM)-1, (LPARAM)&find);
 }
 
+// Takes the next task from the queue; null once the coordinator has
+// closed it.
+RefreshTask *NextTask(RefreshRun *run)
+{
+    WaitForSingleObject(run->queued, INFINITE);
+    RefreshTask *task = nullptr;
+    EnterCriticalSection(&run->queueLock);
+    if (run->queueCount > 0) {
+        task = run->queue[run->queueHead];
+        run->queueHead = (run->queueHead + 1) % kMaxRefreshWorkers;
+        run->queueCount--;
+    }
+    LeaveCriticalSection(&run->queueLock);
+    if (task)
+        ReleaseSemaphore(run->room, 1, nullptr);
+    return task;
+}
+
+// A worker queries one server after another until the queue closes. After
+// a stop it drops what is left in the queue: no server starts after a stop.
 DWORD WINAPI RefreshWorker(LPVOID parameter)
 {
-    RefreshTask *task = (RefreshTask *)parameter;
-    RefreshRun *run = task->run;
-    KvServerRefresh(task->copy, run->fixupNames, run->timeout, run->noHostNames);
-    // The view updates of the workers go one at a time.
-    EnterCriticalSection(&appData->listLock);
-    SendMessageA(run->mainWindow, UM_REFRESHEND, 0, (LPARAM)task);
-    LeaveCriticalSection(&appData->listLock);
-    free(task);
+    RefreshRun *run = (RefreshRun *)parameter;
+    while (RefreshTask *task = NextTask(run)) {
+        if (!appData->stopRequested) {
+            KvServerRefresh(task->copy, run->fixupNames, run->timeout, run->noHostNames);
+            // The view updates of the workers go one at a time.
+            EnterCriticalSection(&appData->listLock);
+            SendMessageA(run->mainWindow, UM_REFRESHEND, 0, (LPARAM)task);
+            LeaveCriticalSection(&appData->listLock);
+        } else {
+            KvServerFree(task->copy);
+        }
+        free(task);
+    }
     InterlockedDecrement(&appData->activeWorkers);
     SetEvent(workerEnded);
     return 0;
 }
 
-// Starts a worker for the task once fewer than limit workers run. The
-// wait looks every 10 ms and also ends as soon as a worker ends. A stop
-// that comes during the wait drops the task: no server is handed out after
-// a stop.
-void HandOut(RefreshTask *task, int limit)
+// Starts up to count workers; a worker that cannot be started costs a beep.
+void StartWorkers(RefreshRun *run, int count)
 {
-    while (appData->activeWorkers >= limit && !appData->stopRequested)
-        WaitForSingleObject(workerEnded, 10);
-    HANDLE worker = nullptr;
-    if (!appData->stopRequested) {
+    for (int i = 0; i < count; ++i) {
         InterlockedIncrement(&appData->activeWorkers);
-        worker = CreateThread(nullptr, 0, RefreshWorker, task, 0, nullptr);
+        HANDLE worker = CreateThread(nullptr, kWorkerStack, RefreshWorker, run,
+                                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
         if (worker) {
             CloseHandle(worker);
-            return;
+        } else {
+            MessageBeep(0);
+            InterlockedDecrement(&appData->activeWorkers);
         }
-        MessageBeep(0);
-        InterlockedDecrement(&appData->activeWorkers);
     }
-    KvServerFree(task->copy);
-    free(task);
+}
+
+// Hands a task to the workers once the queue has room, looking every
+// 10 ms. A stop that comes during the wait drops the task. Returns false
+// when no worker runs to take it.
+bool HandOut(RefreshRun *run, RefreshTask *task)
+{
+    while (WaitForSingleObject(run->room, 10) == WAIT_TIMEOUT && !appData->stopRequested) {
+    }
+    if (appData->stopRequested || appData->activeWorkers == 0) {
+        KvServerFree(task->copy);
+        free(task);
+        return false;
+    }
+    EnterCriticalSection(&run->queueLock);
+    run->queue[(run->queueHead + run->queueCount) % kMaxRefreshWorkers] = task;
+    run->queueCount++;
+    LeaveCriticalSection(&run->queueLock);
+    ReleaseSemaphore(run->queued, 1, nullptr);
+    return true;
 }
 
 void SetRefreshToolbar(HWND toolbar, bool running)
@@ -175,6 +226,15 @@ DWORD WINAPI RefreshCoordinator(LPVOID parameter)
     SendMessageA(animation, ACM_PLAY, (WPARAM)-1, MAKELPARAM(0, -1));
     SetRefreshToolbar(toolbar, true);
 
+    // Never more workers than servers; the queue holds as many servers
+    // ready as there are workers.
+    int workers = total < limit ? total : limit;
+    InitializeCriticalSection(&run->queueLock);
+    run->queued = CreateSemaphoreA(nullptr, 0, kMaxRefreshWorkers * 2, nullptr);
+    run->room = CreateSemaphoreA(nullptr, workers, kMaxRefreshWorkers, nullptr);
+    if (run->queued && run->room)
+        StartWorkers(run, workers);
+
     int row = -1;
     for (int i = 0; i < total && !appData->stopRequested; ++i) {
         row = run->selectedOnly ? (int)SendMessageA(servers, LVM_GETNEXTITEM, (WPARAM)row, LVNI_SELECTED)
@@ -190,11 +250,20 @@ DWORD WINAPI RefreshCoordinator(LPVOID parameter)
             free(task);  // no server behind the row, or stopped meanwhile
             continue;
         }
-        HandOut(task, limit);
+        if (!HandOut(run, task))
+            break;
     }
 
     ProgressUpdate(status, total + 1, total + 1, "Cleaning up, please wait");
+    // Close the queue: one empty take for every worker ends it.
+    if (run->queued)
+        ReleaseSemaphore(run->queued, workers, nullptr);
     while (appData->activeWorkers > 0) WaitForSingleObject(workerEnded, 50);
+    if (run->queued)
+        CloseHandle(run->queued);
+    if (run->room)
+        CloseHandle(run->room);
+    DeleteCriticalSection(&run->queueLock);
     ProgressEnd(status);
     SendMessageA(animation, ACM_PLAY, 1, MAKELPARAM(kIdleFrame, kIdleFrame));
     SetRefreshToolbar(toolbar, false);

@@ -1,6 +1,10 @@
 // The refresh engine: all or the selected servers of the server list are
-// queried concurrently, each by a short-lived worker thread, under one
-// coordinator thread per refresh.
+// queried concurrently under one coordinator thread per refresh. The
+// coordinator starts as many worker threads as NumServerThreads allows
+// (never more than servers) and keeps a queue of servers ready for them, as
+// long as the queue has places for one per worker; each worker queries one
+// server after another, so at most NumServerThreads servers are queried at
+// once, and a worker done with one server starts the next without waiting.
 //
 // Records of the server table are read and written on the user-interface
 // thread only. A worker never touches the table: the user-interface thread

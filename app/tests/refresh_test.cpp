@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -378,6 +379,80 @@ TEST_F(Refresh, ViewsKeepDrawingWhileWorkersRefresh)
     for (size_t i = 0; i < servers.size(); ++i) {
         ASSERT_EQ(Cell(RowOf(i), 0), "Busy " + std::to_string(i));
         ASSERT_EQ(Cell(RowOf(i), 2), std::to_string(i % 9) + "/16");
+    }
+}
+
+// 2,000 servers, a fifth of them silent and a tenth answering garbage,
+// refreshed three times: twice stopped part of the way, the list scrolled
+// and sorted in between, then to the end.
+TEST_F(Refresh, StressThreeRefreshesWithStopsScrollsAndSorts)
+{
+    const int kServers = 2000;
+    std::vector<q2sim::ServerConfig> servers;
+    for (int i = 0; i < kServers; ++i) {
+        if (i % 5 == 0)
+            servers.push_back(Silent());
+        else if (i % 10 == 1)
+            servers.push_back(Server("junk", 0, 8, 0, q2sim::Mode::Garbage));
+        else
+            servers.push_back(Server("Stress " + std::to_string(i), i % 13, 16, i % 30));
+    }
+    DWORD start = GetTickCount();
+    Open(servers);
+    printf("opened in %lu ms\n", GetTickCount() - start);
+    WriteSetting("NumServerThreads", "64");
+    auto queried = [&] {
+        int total = 0;
+        for (int i = 0; i < kServers; ++i)
+            total += Queries(static_cast<size_t>(i));
+        return total;
+    };
+    auto sortBy = [&](int column) {
+        NMLISTVIEW click = {};
+        click.hdr.hwndFrom = servers_;
+        click.hdr.idFrom = ID_SERVERLIST;
+        click.hdr.code = LVN_COLUMNCLICK;
+        click.iItem = -1;
+        click.iSubItem = column;
+        SendMessageA(main, WM_NOTIFY, ID_SERVERLIST, reinterpret_cast<LPARAM>(&click));
+    };
+
+    for (int stopAt : {300, 1200}) {
+        Command(CMD_REFRESH);
+        ASSERT_TRUE(WaitUntil([&] { return queried() >= stopAt; }));
+        Command(CMD_STOP);
+        ASSERT_TRUE(WaitForRefreshEnd());
+        EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "Aborted");
+        for (int page = 0; page < 5; ++page)
+            SendMessageA(servers_, WM_VSCROLL, SB_PAGEDOWN, 0);
+        sortBy(0);
+        Pump();
+        sortBy(1);
+        Pump();
+        SendMessageA(servers_, WM_VSCROLL, SB_TOP, 0);
+        ASSERT_EQ(Rows(), kServers);
+    }
+    start = GetTickCount();
+    RefreshAll();
+    printf("full refresh in %lu ms\n", GetTickCount() - start);
+    EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "Ready");
+
+    std::map<uint16_t, int> rowOfPort;
+    for (int row = 0; row < Rows(); ++row)
+        rowOfPort[KvServerGetHostPort(RowServer(RowParam(row)))] = row;
+    for (int i = 0; i < kServers; ++i) {
+        auto found = rowOfPort.find(q2sim::Port(sim, static_cast<size_t>(i)));
+        ASSERT_NE(found, rowOfPort.end()) << i;
+        int row = found->second;
+        std::string name = Cell(row, 0);
+        if (i % 5 == 0) {
+            ASSERT_NE(name.find(": Server timed out"), std::string::npos) << i << " " << name;
+        } else if (i % 10 == 1) {
+            ASSERT_NE(name.find(": Not a Quake2 server"), std::string::npos) << i << " " << name;
+        } else {
+            ASSERT_EQ(name, "Stress " + std::to_string(i));
+            ASSERT_EQ(Cell(row, 2), std::to_string(i % 13) + "/16") << i;
+        }
     }
 }
 
