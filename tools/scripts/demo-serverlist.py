@@ -3,6 +3,9 @@
 port, ping, flags, 19 reserved bytes, host name, server name, game name).
 
 Usage: demo-serverlist.py OUT [COUNT]
+       demo-serverlist.py OUT --loopback FIRST_PORT COUNT
+The second form lists COUNT servers on 127.0.0.1 from FIRST_PORT on, with
+no names yet: what they show comes from a refresh.
 """
 import struct
 import sys
@@ -21,6 +24,14 @@ def record(ip, port, ping, flags, host, name, game):
 
 def main():
     out = sys.argv[1]
+    if len(sys.argv) == 5 and sys.argv[2] == '--loopback':
+        first, count = int(sys.argv[3]), int(sys.argv[4])
+        data = bytearray(b'kv\0')
+        for i in range(count):
+            data += record((127, 0, 0, 1), first + i, 0xFFFF, 0, '', '', '')
+        with open(out, 'wb') as f:
+            f.write(data)
+        return
     count = int(sys.argv[2]) if len(sys.argv) > 2 else 40
     data = bytearray(b'kv\0')
     for i in range(count):

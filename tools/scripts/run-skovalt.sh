@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Starts Skovalt from a win64 build under Wine: on the user's display when
 # there is one, else headless with a screenshot (tools/scripts/screenshot.sh).
-#   tools/scripts/run-skovalt.sh [BUILD_DIR]
+#   tools/scripts/run-skovalt.sh [BUILD_DIR] [SERVER_DAT]
 # The program runs in BUILD_DIR/run, a folder of its own that keeps its
-# Server.dat between runs (a demo list the first time).
+# Server.dat between runs (a demo list the first time). With SERVER_DAT it
+# starts on that list and refreshes it at start-up.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/win64}" && pwd)
@@ -17,8 +18,9 @@ display_ok() {
   *) return 0 ;;
   esac
 }
+list=${2:-}
 if ! display_ok; then
-  exec "$root/tools/scripts/screenshot.sh" "$build"
+  exec "$root/tools/scripts/screenshot.sh" "$build" "$build/skovalt.png" $list
 fi
 
 app=$build/run
@@ -26,6 +28,11 @@ mkdir -p "$app"
 for f in Skovalt.exe Kv.dll Parlet.dll MapData.txt wait.wav ready.wav Bkgnd.jpg; do
   cp "$build/bin/$f" "$app/"
 done
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ -n "$list" ]; then
+  cp "$list" "$app/Server.dat"
+  /usr/lib/wine/wine64 reg add 'HKCU\Software\Holmdrey\Skovalt\1.0' /v Startup /d S /f </dev/null >/dev/null 2>&1
+fi
 [ -f "$app/Server.dat" ] || python3 "$root/tools/scripts/demo-serverlist.py" "$app/Server.dat" 40
 cd "$app"
-WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" exec /usr/lib/wine/wine64 Skovalt.exe
+exec /usr/lib/wine/wine64 Skovalt.exe

@@ -56,6 +56,12 @@ start)
     $wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
     $wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
     $wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d '' /f </dev/null >/dev/null 2>&1
+    # Wine's own processes started before these settings existed: start
+    # the session again so that they take effect.
+    $wineserver -k >/dev/null 2>&1 || true
+    $wineserver -w >/dev/null 2>&1 || true
+    $wineserver -p </dev/null >/dev/null 2>&1
+    $wine wineboot </dev/null >/dev/null 2>&1
   fi
   cat <<EOT
 export WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' WINEARCH=win64 DISPLAY=':$n'
