@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include "q2sim.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 
@@ -126,6 +127,60 @@ TEST_F(SmokeTest, StartsShowsTheListAndSavesOnClose)
     EXPECT_EQ(Setting("Favorites"), "N");
     EXPECT_EQ(Setting("DontGetHostNames"), "N");
     EXPECT_EQ(Setting("GameFilter"), "");
+}
+
+// F5 in the real program against simulated servers: every server is asked
+// once, the toolbar's Refresh button is pressed while it runs, and the list
+// saved afterwards keeps the names the refresh learnt.
+TEST_F(SmokeTest, RefreshesSimulatedServersAndSavesWhatItLearnt)
+{
+    q2sim::ServerConfig first, second, silent;
+    first.rules = {{"hostname", "Smoke Arena"}, {"mapname", "q2dm1"}, {"maxclients", "8"}};
+    first.players = {{5, 40, "Grunt"}};
+    first.delayMs = 200;
+    second.rules = {{"hostname", "Smoke CTF"}, {"game", "ctf"}, {"mapname", "q2ctf1"}};
+    silent.mode = q2sim::Mode::Silent;
+    q2sim::Simulator *sim = q2sim::Start({first, second, silent});
+    ASSERT_NE(sim, nullptr);
+    CopyProgram();
+    Bytes list = Header;
+    for (size_t i = 0; i < 3; ++i)
+        list = Concat({list, ServerRecord({127, 0, 0, 1}, q2sim::Port(sim, i), 0xFFFF, 0, "", "", "")});
+    WriteFile("Server.dat", list);
+    WriteSetting("Timeout", "1");
+    WriteSetting("DontGetHostNames", "Y");
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    std::string exe = FilePath("Skovalt.exe");
+    ASSERT_TRUE(CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &startup,
+                               &process));
+    Found found = {process.dwProcessId, nullptr};
+    ASSERT_TRUE(WaitFor([&] {
+        EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&found));
+        HWND servers = found.window ? GetDlgItem(found.window, ID_SERVERLIST) : nullptr;
+        return servers && IsWindowVisible(servers) && SendMessageA(servers, LVM_GETITEMCOUNT, 0, 0) == 3;
+    }));
+    HWND toolbar = GetDlgItem(found.window, ID_TOOLBAR);
+    auto refreshPressed = [&] { return SendMessageA(toolbar, TB_ISBUTTONCHECKED, CMD_REFRESH, 0) != 0; };
+
+    PostMessageA(found.window, WM_COMMAND, CMD_REFRESH, 0);
+    ASSERT_TRUE(WaitFor([&] { return refreshPressed(); }));
+    ASSERT_TRUE(WaitFor([&] {
+        return q2sim::QueryCount(sim, 0) == 1 && q2sim::QueryCount(sim, 1) == 1 && q2sim::QueryCount(sim, 2) == 1 &&
+               !refreshPressed();
+    }));
+    DWORD_PTR result;
+    SendMessageTimeoutA(found.window, WM_COMMAND, CMD_SAVELIST, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    PostMessageA(found.window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+    q2sim::Stop(sim);
+
+    Bytes saved = ReadFile("Server.dat");
+    std::string text(saved.begin(), saved.end());
+    EXPECT_NE(text.find("Smoke Arena"), std::string::npos);
+    EXPECT_NE(text.find("Smoke CTF"), std::string::npos);
+    EXPECT_NE(text.find("ctf"), std::string::npos);
 }
 
 }  // namespace
