@@ -287,6 +287,11 @@ DWORD WINAPI RefreshCoordinator(LPVOID parameter)
 
 }  // namespace
 
+bool RefreshRunning()
+{
+    return appData->refreshThread != 0 || appData->activeWorkers != 0;
+}
+
 int RefreshWorkerLimit(const char *setting)
 {
     long n = setting ? strtol(setting, nullptr, 10) : 0;

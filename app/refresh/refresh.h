@@ -30,6 +30,11 @@ const int kDefaultRefreshWorkers = 10;
 // when the coordinator thread could not be started: the program stays idle).
 int StartRefresh(HWND mainWindow, int selectedOnly);
 
+// True from the start of a refresh until its end: the list must not be
+// sorted, reordered or edited meanwhile. (Worker counts alone would let a
+// change through before the first worker starts and after the last ends.)
+bool RefreshRunning();
+
 // The Refresh (40003), Refresh selected (40018) and Stop (40009) commands.
 void OnCmdRefresh(HWND mainWindow);
 void OnCmdRefreshSelected(HWND mainWindow);

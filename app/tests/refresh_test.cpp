@@ -305,6 +305,22 @@ TEST_F(Refresh, QuittingIsRefusedWhileRefreshing)
     ASSERT_TRUE(WaitForRefreshEnd());
 }
 
+TEST_F(Refresh, SortingIsRefusedForTheWholeRefresh)
+{
+    Open({Server("B", 0, 8), Server("A", 0, 8)});
+    NMLISTVIEW click = {};
+    click.hdr.hwndFrom = servers_;
+    click.hdr.idFrom = ID_SERVERLIST;
+    click.hdr.code = LVN_COLUMNCLICK;
+    click.iItem = -1;
+    // The coordinator runs, no worker does yet (or any more).
+    appData->refreshThread = 1;
+    SendMessageA(main, WM_NOTIFY, ID_SERVERLIST, reinterpret_cast<LPARAM>(&click));
+    appData->refreshThread = 0;
+    ASSERT_FALSE(shownMessages.empty());
+    EXPECT_EQ(shownMessages.back(), "Can't sort servers while refreshing.");
+}
+
 TEST_F(Refresh, FullAndSlowServersAreGrey)
 {
     Open({Server("Full", 2, 2), Server("Slow", 1, 8, 400), Server("Good", 1, 8)});

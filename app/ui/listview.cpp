@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
@@ -213,7 +214,7 @@ void SortServerList(HWND list, char key)
 void OnListColumnClick(HWND mainWindow, NMLISTVIEW *click)
 {
     HWND statusBar = GetDlgItem(mainWindow, ID_STATUSBAR);
-    if (appData->activeWorkers != 0) {
+    if (RefreshRunning()) {
         ReportMessage(mainWindow, MB_ICONINFORMATION, "Can't sort servers while refreshing.");
         return;
     }
@@ -309,7 +310,7 @@ void UpdateToolbarStates(HWND mainWindow)
     HWND toolbar = GetDlgItem(mainWindow, ID_TOOLBAR);
     HWND players = GetDlgItem(mainWindow, ID_PLAYERLIST);
     bool playersFocused = players && GetFocus() == players;
-    bool busy = appData->activeWorkers != 0;
+    bool busy = RefreshRunning();
     bool server = SelectedServer(mainWindow) != nullptr;
     ToolbarEnable(toolbar, CMD_LAUNCH, server);
     ToolbarEnable(toolbar, CMD_COPY, !playersFocused);

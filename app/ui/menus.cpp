@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 
+#include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "ui/helpers.h"
@@ -40,7 +41,7 @@ ServerSlot *SelectedSlot(HWND mainWindow, bool playersActive)
 
 void UpdateMenuStates(HWND mainWindow, HMENU menu)
 {
-    bool busy = appData->activeWorkers != 0;
+    bool busy = RefreshRunning();
     HWND players = GetDlgItem(mainWindow, ID_PLAYERLIST);
     bool playersActive = players && GetFocus() == players;
     ServerSlot *slot = SelectedSlot(mainWindow, playersActive);

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "ui/helpers.h"
@@ -36,7 +37,7 @@ int MoveRow(HWND list, int target, int source)
 
 void OnListBeginDrag(HWND mainWindow, NMLISTVIEW *drag)
 {
-    if (appData->activeWorkers != 0 || drag->hdr.idFrom != ID_SERVERLIST)
+    if (RefreshRunning() || drag->hdr.idFrom != ID_SERVERLIST)
         return;
     appData->dragSource = drag->iItem;
     SetCursor(LoadCursorA(appData->instance, MAKEINTRESOURCEA(IDC_DRAGROW)));
