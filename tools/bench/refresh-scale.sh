@@ -33,7 +33,7 @@ eval "$(tools/scripts/wine-session.sh start build/win64)"
 for i in $(seq 0 $((servers - 1))); do echo "Q2S 127.0.0.1:$((base + i))"; done >"$log.q"
 for run in 1 2; do
   start=$(date +%s.%N)
-  answered=$(quakestat -sendinterval 0 -maxsim 10 -raw , -f "$log.q" 2>/dev/null | grep -vc 'DOWN\|TIMEOUT' || true)
+  answered=$(quakestat -sendinterval 0 -maxsim 10 -raw , -f "$log.q" 2>/dev/null | grep '^Q2S,' | grep -vc ',DOWN$\|,TIMEOUT$' || true)
   end=$(date +%s.%N)
   awk -v s="$start" -v e="$end" -v n="$servers" -v a="$answered" \
     'BEGIN { t = e - s; printf "[ BENCH    ] quakestat -maxsim 10: %.3f s (%.2f x ideal %.3f s), %d answered\n", t, t / (n / 10 * 0.02), n / 10 * 0.02, a }'
