@@ -23,4 +23,4 @@ sudo=
 echo "Installing: ${missing[*]}"
 $sudo apt-get update -qq
 # wine32 is never wanted: these machines run no 32-bit Linux code.
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
