@@ -191,10 +191,17 @@ TEST(Exchange, AddressZeroAndReverseLookups) {
     // A dotted address stays with lookups switched off ...
     ASSERT_EQ(KvServerRefresh(s, nullptr, 3, 1), 0);
     EXPECT_STREQ(KvServerGetHostName(s), "127.0.0.1");
-    // ... and gives way to the reverse lookup's name otherwise.
+    // ... and gives way to the reverse lookup's name otherwise (none where
+    // the machine has no name for 127.0.0.1).
     ASSERT_EQ(KvServerRefresh(s, nullptr, 3, 0), 0);
-    ASSERT_NE(KvServerGetHostName(s), nullptr);
-    EXPECT_NE(std::string(KvServerGetHostName(s)), "127.0.0.1");
+    char *expected = KvServerQueryHostName(s);
+    if (expected) {
+        std::string name = expected;
+        ASSERT_NE(KvServerGetHostName(s), nullptr);
+        EXPECT_EQ(std::string(KvServerGetHostName(s)), name);
+    } else {
+        EXPECT_EQ(KvServerGetHostName(s), nullptr);
+    }
     KvServerFree(s);
 
     // A name that is not a number is never looked up again.

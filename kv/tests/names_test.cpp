@@ -39,8 +39,6 @@ TEST(HostIP, AddressesAndPorts) {
     EXPECT_EQ(host.port, 0);
     EXPECT_EQ(KvGetHostIP(&host, (char *)"10.1.2.5:12ab"), 0);
     EXPECT_EQ(host.port, 12);
-    EXPECT_EQ(KvGetHostIP(&host, (char *)"localhost"), 0);
-    EXPECT_EQ(host.ip, Ip(127, 0, 0, 1));
 }
 
 TEST(HostIP, FailuresLeaveTheAddress) {
@@ -58,14 +56,23 @@ TEST(HostIP, FailuresLeaveTheAddress) {
     EXPECT_EQ(KvGetHostIP(&host, nullptr), 1);
 }
 
-TEST(HostIP, ReverseLookupOfLoopback) {
+TEST(HostIP, NamesBothWays) {
+    EXPECT_EQ(KvServerQueryHostName(nullptr), nullptr);
+    // The loopback address has a name wherever the hosts file gives one
+    // (every machine this runs on; a bare chroot may have none).
     tagQServer *s = nullptr;
     KvServerAlloc(&s, Ip(127, 0, 0, 1), 27910, nullptr, nullptr, nullptr, 0);
-    const char *name = KvServerQueryHostName(s);
-    ASSERT_NE(name, nullptr);
-    EXPECT_GT(strlen(name), 0u);
-    EXPECT_EQ(KvServerQueryHostName(nullptr), nullptr);
+    const char *found = KvServerQueryHostName(s);
+    std::string name = found ? found : "";
     KvServerFree(s);
+    if (name.empty()) GTEST_SKIP() << "127.0.0.1 has no name on this machine";
+    // The name leads back to the address, with a port when it has one.
+    tagKvHOST host = {0, 0};
+    std::string text = name + ":27999";
+    ASSERT_EQ(KvGetHostIP(&host, &text[0]), 0) << text;
+    EXPECT_EQ(host.ip, Ip(127, 0, 0, 1)) << name;
+    EXPECT_EQ(host.port, 27999);
+    EXPECT_EQ(text, name + ":27999");
 }
 
 // A list file beside the test program, removed again at the end.
