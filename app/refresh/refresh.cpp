@@ -80,10 +80,8 @@ void RemovePlayersOf(HWND players, long slot)
 {
     int count = (int)SendMessageA(players, LVM_GETITEMCOUNT, 0, 0);
     for (int row = count - 1; row >= 0; --row) {
-        LVITEMA item = {};
-        item.mask = LVIF_PARAM;
-        item.iItem = row;
-        if (SendMessageA(players, LVM_GETITEMA, 0, (LPARAM)&item) && (item.lParam & 0xFFFFFF) == slot)
+        LPARAM param;
+        if (RowParam(players, row, &param) && (param & 0xFFFFFF) == slot)
             SendMessageA(players, LVM_DELETEITEM, (WPARAM)row, 0);
     }
 }
@@ -92,11 +90,8 @@ void RemovePlayersOf(HWND players, long slot)
 // from when it still does, else wherever the index is now.
 int RowOfSlot(HWND list, int row, long slot)
 {
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (row >= 0 && SendMessageA(list, LVM_GETITEMA, 0, (LPARAM)&item) &&
-        (item.lParam & 0xFFFFFF) == slot)
+    LPARAM param;
+    if (RowParam(list, row, &param) && (param & 0xFFFFFF) == slot)
         return row;
     LVFINDINFOA find = {};
     find.flags = LVFI_PARAM;
@@ -401,11 +396,9 @@ LRESULT OnRefreshBegin(HWND mainWindow, LPARAM parameter)
     // Checked here, on the thread that runs the Stop command, so that no
     // "Querying" text can follow "Refresh interrupted".
     if (appData->stopRequested) return 0;
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = task->row;
-    if (!SendMessageA(Child(mainWindow, ID_SERVERLIST), LVM_GETITEMA, 0, (LPARAM)&item)) return 0;
-    task->slot = (long)(item.lParam & 0xFFFFFF);
+    LPARAM param;
+    if (!RowParam(Child(mainWindow, ID_SERVERLIST), task->row, &param)) return 0;
+    task->slot = (long)(param & 0xFFFFFF);
     ServerSlot *slot = SlotAt(&appData->table, task->slot);
     if (!slot || !slot->server || (slot->flags & SlotDeleted)) return 0;
 

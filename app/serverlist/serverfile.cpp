@@ -78,12 +78,10 @@ void WriteAllSlots(SaveState *save, HWND mainWindow)
 
     int rows = list ? static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
     for (int row = 0; row < rows; ++row) {
-        LVITEMA item = {};
-        item.mask = LVIF_PARAM;
-        item.iItem = row;
-        if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+        LPARAM param;
+        if (!RowParam(list, row, &param))
             continue;
-        ServerSlot *slot = SlotAt(table, static_cast<long>(item.lParam & 0xFFFFFF));
+        ServerSlot *slot = SlotAt(table, static_cast<long>(param & 0xFFFFFF));
         // A row shown twice is written once.
         if (!slot || (slot->flags & SlotSaved))
             continue;

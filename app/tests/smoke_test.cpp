@@ -14,32 +14,21 @@ namespace {
 
 const Bytes Header = {'k', 'v', 0};
 
+// A visible top-level window of one process with a given class.
 struct Found {
     DWORD pid;
     HWND window;
+    const char *className = "Skovalt";  // the main window; "#32770" for a message box
 };
 
-BOOL CALLBACK FindMainWindow(HWND window, LPARAM data)
-{
-    auto *found = reinterpret_cast<Found *>(data);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char name[32];
-    if (pid == found->pid && GetClassNameA(window, name, sizeof name) && strcmp(name, "Skovalt") == 0) {
-        found->window = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK FindMessageBox(HWND window, LPARAM data)
+BOOL CALLBACK FindWindowOfProcess(HWND window, LPARAM data)
 {
     auto *found = reinterpret_cast<Found *>(data);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     char name[32];
     if (pid == found->pid && IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) &&
-        strcmp(name, "#32770") == 0) {
+        strcmp(name, found->className) == 0) {
         found->window = window;
         return FALSE;
     }
@@ -97,7 +86,7 @@ protected:
                                    &startup, &process));
         *found = {process.dwProcessId, nullptr};
         ASSERT_TRUE(WaitFor([&] {
-            EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(found));
+            EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(found));
             HWND servers = found->window ? GetDlgItem(found->window, ID_SERVERLIST) : nullptr;
             return servers && IsWindowVisible(servers) && SendMessageA(servers, LVM_GETITEMCOUNT, 0, 0) == rows;
         })) << "no main window with " << rows << " rows";
@@ -191,8 +180,8 @@ TEST_F(SmokeTest, RefreshesSimulatedServersAndSavesWhatItLearnt)
         PostMessageA(found.window, WM_CLOSE, 0, 0);
         if (WaitForSingleObject(process.hProcess, 3000) == WAIT_OBJECT_0)
             break;
-        Found box = {process.dwProcessId, nullptr};
-        EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&box));
+        Found box = {process.dwProcessId, nullptr, "#32770"};
+        EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&box));
         if (box.window)
             PostMessageA(box.window, WM_COMMAND, IDOK, 0);
     }

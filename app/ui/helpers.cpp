@@ -129,6 +129,17 @@ int InsertCallbackRow(HWND list, int row, LPARAM param)
     return static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
+bool RowParam(HWND list, int row, LPARAM *param)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (row < 0 || !SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+        return false;
+    *param = item.lParam;
+    return true;
+}
+
 tagQServer *RowServer(LPARAM param)
 {
     if (!appData)
@@ -143,15 +154,10 @@ tagQServer *SelectedServer(HWND mainWindow)
     HWND list = (players && GetFocus() == players) ? players : GetDlgItem(mainWindow, ID_SERVERLIST);
     if (!list)
         return nullptr;
-    int row = ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED);
-    if (row < 0)
+    LPARAM param;
+    if (!RowParam(list, ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED), &param))
         return nullptr;
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
-        return nullptr;
-    return RowServer(item.lParam);
+    return RowServer(param);
 }
 
 void ChildRect(HWND child, RECT *rect)

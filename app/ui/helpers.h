@@ -60,6 +60,9 @@ bool FileExists(const char *path);
 int PromptDialog(HWND owner, char *buffer, int size, const char *caption, const char *prompt);
 
 void SelectRow(HWND list, int row);
+// The item parameter of a row (its server's table index in the low 24
+// bits). False when the list has no such row; *param is then untouched.
+bool RowParam(HWND list, int row, LPARAM *param);
 // Inserts a row at position row whose text and icon come on demand, with
 // param as its parameter. Returns the new row's position or -1.
 int InsertCallbackRow(HWND list, int row, LPARAM param);

@@ -26,15 +26,10 @@ void Check(HMENU menu, int command, bool checked)
 ServerSlot *SelectedSlot(HWND mainWindow, bool playersActive)
 {
     HWND list = GetDlgItem(mainWindow, playersActive ? ID_PLAYERLIST : ID_SERVERLIST);
-    int row = list ? ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED) : -1;
-    if (row < 0)
+    LPARAM param;
+    if (!list || !RowParam(list, ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED), &param))
         return nullptr;
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
-        return nullptr;
-    return SlotAt(&appData->table, static_cast<long>(item.lParam & 0xFFFFFF));
+    return SlotAt(&appData->table, static_cast<long>(param & 0xFFFFFF));
 }
 
 }  // namespace

@@ -24,13 +24,11 @@ int RowAt(HWND mainWindow, HWND list, int x, int y)
 
 int MoveRow(HWND list, int target, int source)
 {
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = source;
-    if (source < 0 || !SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) || item.lParam < 0)
+    LPARAM param;
+    if (!RowParam(list, source, &param) || param < 0)
         return 1;
     SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(source), 0);
-    InsertCallbackRow(list, source < target ? target - 1 : target, item.lParam);
+    InsertCallbackRow(list, source < target ? target - 1 : target, param);
     appData->flags |= FlagModified;
     return 0;
 }
