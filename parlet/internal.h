@@ -47,6 +47,13 @@ void LibraryAttach(HINSTANCE module);
 void LibraryDetach();
 
 // Callback window and request channel.
+// The library's hidden windows: class registered (an earlier registration
+// that survived is fine) and a WS_POPUP window of it made, or the window
+// released and the class unregistered. Used for the callback window and
+// the notification window alike.
+HWND CreateLibraryWindow(const char *className, WNDPROC procedure);
+void DestroyLibraryWindow(HWND *window, const char *className);
+
 void InitWindow();
 void UninitWindow();
 void CheckMainWnd();

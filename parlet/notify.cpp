@@ -71,30 +71,16 @@ static EventEntry g_events[] = {
 
 void InitNotificationWindow()
 {
-    WNDCLASSA windowClass;
-    memset(&windowClass, 0, sizeof windowClass);
-    windowClass.lpfnWndProc = NotificationWndProc;
-    windowClass.hInstance = g_parlet.module;
-    windowClass.lpszMenuName = "";
-    windowClass.lpszClassName = kNotificationClass;
-    RegisterClassA(&windowClass);
-    g_parlet.notificationWindow = CreateWindowExA(0, kNotificationClass, "", WS_POPUP, 0, 0, 0, 0,
-                                                  nullptr, nullptr, g_parlet.module, nullptr);
+    g_parlet.notificationWindow = CreateLibraryWindow(kNotificationClass, NotificationWndProc);
     Trace("InitNotificationWindow - window handle %08X\n",
           HandleField(g_parlet.notificationWindow));
 }
 
 void UninitNotificationWindow()
 {
-    HWND window = g_parlet.notificationWindow;
-    if (!window)
+    if (!g_parlet.notificationWindow)
         return;
-    // As for the callback window: detach may run on another thread.
-    SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)DefWindowProcA);
-    PostMessageA(window, WM_DESTROY, 0, 0);
-    PostMessageA(window, WM_NCDESTROY, 0, 0);
-    g_parlet.notificationWindow = nullptr;
-    UnregisterClassA(kNotificationClass, g_parlet.module);
+    DestroyLibraryWindow(&g_parlet.notificationWindow, kNotificationClass);
     Trace("UninitNotificationWindow\n");
 }
 

@@ -31,34 +31,45 @@ void LibraryDetach()
     UninitNotificationWindow();
 }
 
-void InitWindow()
+HWND CreateLibraryWindow(const char *className, WNDPROC procedure)
 {
     WNDCLASSA windowClass;
     memset(&windowClass, 0, sizeof windowClass);
-    windowClass.lpfnWndProc = MainWndProc;
+    windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = g_parlet.module;
     windowClass.lpszMenuName = "";
-    windowClass.lpszClassName = kCallbackClass;
+    windowClass.lpszClassName = className;
     // Fails harmlessly when the class survived an earlier window (CheckMainWnd).
     RegisterClassA(&windowClass);
-    g_parlet.callbackWindow = CreateWindowExA(0, kCallbackClass, "", WS_POPUP, 0, 0, 0, 0,
-                                              nullptr, nullptr, g_parlet.module, nullptr);
+    return CreateWindowExA(0, className, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, g_parlet.module,
+                           nullptr);
+}
+
+void DestroyLibraryWindow(HWND *window, const char *className)
+{
+    if (!*window)
+        return;
+    // Detach may run on any thread, and only the owner thread may destroy the
+    // window: unhook our procedure (the library is about to go) and let the
+    // window wind down through the default one.
+    SetWindowLongPtrA(*window, GWLP_WNDPROC, (LONG_PTR)DefWindowProcA);
+    PostMessageA(*window, WM_DESTROY, 0, 0);
+    PostMessageA(*window, WM_NCDESTROY, 0, 0);
+    *window = nullptr;
+    UnregisterClassA(className, g_parlet.module);
+}
+
+void InitWindow()
+{
+    g_parlet.callbackWindow = CreateLibraryWindow(kCallbackClass, MainWndProc);
     Trace("InitWindow - window handle %08X\n", HandleField(g_parlet.callbackWindow));
 }
 
 void UninitWindow()
 {
-    HWND window = g_parlet.callbackWindow;
-    if (!window)
+    if (!g_parlet.callbackWindow)
         return;
-    // Detach may run on any thread, and only the owner thread may destroy the
-    // window: unhook our procedure (the library is about to go) and let the
-    // window wind down through the default one.
-    SetWindowLongPtrA(window, GWLP_WNDPROC, (LONG_PTR)DefWindowProcA);
-    PostMessageA(window, WM_DESTROY, 0, 0);
-    PostMessageA(window, WM_NCDESTROY, 0, 0);
-    g_parlet.callbackWindow = nullptr;
-    UnregisterClassA(kCallbackClass, g_parlet.module);
+    DestroyLibraryWindow(&g_parlet.callbackWindow, kCallbackClass);
     Trace("UninitWindow\n");
 }
 
