@@ -3,8 +3,10 @@
 #   eval "$(tools/scripts/wine-session.sh start BUILD_DIR)"   # exports WINEPREFIX, DISPLAY, ...
 #   tools/scripts/wine-session.sh stop BUILD_DIR
 # The session is an Xvfb display, a persistent wineserver with one virtual
-# desktop, and a prefix inside the build folder. Everything Wine starts gets
-# /dev/null for its standard streams, so nothing holds a caller's pipe open.
+# desktop kept open by a hidden window (desktop-hold.c), and a prefix inside
+# the build folder. Everything Wine starts gets /dev/null for its standard
+# streams, so nothing holds a caller's pipe open. A program that crashes ends
+# at once instead of waiting in Wine's debugger.
 set -euo pipefail
 
 cmd=${1:?start or stop}
@@ -12,7 +14,7 @@ build=$(cd "${2:?build folder}" && pwd)
 state=$build/wine-session
 export WINEPREFIX=$build/wineprefix
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 export WINEARCH=win64
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver64
@@ -20,6 +22,9 @@ wineserver=/usr/lib/wine/wineserver64
 stop() {
   [ -f "$state/display" ] || return 0
   export DISPLAY=$(cat "$state/display")
+  if [ -f "$state/hold.pid" ]; then
+    kill "$(cat "$state/hold.pid")" 2>/dev/null || true
+  fi
   $wineserver -k >/dev/null 2>&1 || true
   $wineserver -w >/dev/null 2>&1 || true
   if [ -f "$state/xvfb.pid" ]; then
@@ -63,8 +68,14 @@ start)
     $wineserver -p </dev/null >/dev/null 2>&1
     $wine wineboot </dev/null >/dev/null 2>&1
   fi
+  x86_64-w64-mingw32-gcc-posix -O2 -o "$state/desktop-hold.exe" \
+    "$(dirname "$0")/desktop-hold.c"
+  $wine "$state/desktop-hold.exe" 'Z:'"$state/hold.ready" </dev/null >/dev/null 2>&1 &
+  echo $! >"$state/hold.pid"
+  for _ in $(seq 200); do [ -e "$state/hold.ready" ] && break; sleep 0.05; done
+  [ -e "$state/hold.ready" ] || { echo "wine-session: the desktop hold did not start" >&2; exit 1; }
   cat <<EOT
-export WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' WINEARCH=win64 DISPLAY=':$n'
+export WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all WINEDLLOVERRIDES='$WINEDLLOVERRIDES' WINEARCH=win64 DISPLAY=':$n'
 EOT
   ;;
 *)
