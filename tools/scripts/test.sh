@@ -16,11 +16,11 @@ cmake --preset win64 "$werror" >/dev/null
 cmake --build --preset win64 -j"$jobs"
 
 native_rc=0
-ctest --preset native -j2 || native_rc=$?
+ctest --preset native -j2 --output-on-failure || native_rc=$?
 
 trap 'tools/scripts/wine-session.sh stop build/win64' EXIT
 eval "$(tools/scripts/wine-session.sh start build/win64)"
 win_rc=0
-ctest --preset win64 || win_rc=$?
+ctest --preset win64 --output-on-failure || win_rc=$?
 
 [ $native_rc -eq 0 ] && [ $win_rc -eq 0 ]
