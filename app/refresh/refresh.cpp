@@ -25,6 +25,54 @@ const int kIdleFrame = 7;
 // Stack of a worker: the exchange keeps its buffer on the heap.
 const SIZE_T kWorkerStack = 256 * 1024;
 
+HWND Child(HWND mainWindow, int id) { return GetDlgItem(mainWindow, id); }
+
+// With many workers, answers arrive up to a thousand a second. Repainting
+// each row and the progress text as it changes would keep a paint pending
+// all the time, and Windows makes WM_TIMER messages only when none is: every
+// timer of the user-interface thread would stall for the whole refresh. The
+// rows and the progress a refresh changes are therefore repainted together,
+// kRepaintDelayMs after the first change; the screen still follows the
+// answers as they come. User-interface thread only.
+const UINT kRepaintDelayMs = 30;
+struct PendingRepaint {
+    int firstRow;  // -1: no row to repaint
+    int lastRow;
+    bool progress;
+    bool timerSet;
+};
+PendingRepaint pendingRepaint = {-1, -1, false, false};
+
+void RepaintPending(HWND mainWindow)
+{
+    if (pendingRepaint.timerSet)
+        KillTimer(mainWindow, kRefreshRepaintTimer);
+    if (pendingRepaint.progress)
+        ProgressRepaint(Child(mainWindow, ID_STATUSBAR));
+    if (pendingRepaint.firstRow >= 0) {
+        // One rectangle from the first to the last changed row.
+        HWND list = Child(mainWindow, ID_SERVERLIST);
+        RECT first, last;
+        if (ListView_GetItemRect(list, pendingRepaint.firstRow, &first, LVIR_BOUNDS) &&
+            ListView_GetItemRect(list, pendingRepaint.lastRow, &last, LVIR_BOUNDS)) {
+            UnionRect(&first, &first, &last);
+            InvalidateRect(list, &first, TRUE);
+        } else {
+            InvalidateRect(list, nullptr, TRUE);
+        }
+    }
+    pendingRepaint = {-1, -1, false, false};
+}
+
+void ScheduleRepaint(HWND mainWindow)
+{
+    if (pendingRepaint.timerSet)
+        return;
+    pendingRepaint.timerSet = SetTimer(mainWindow, kRefreshRepaintTimer, kRepaintDelayMs, nullptr) != 0;
+    if (!pendingRepaint.timerSet)
+        RepaintPending(mainWindow);
+}
+
 struct RefreshTask;
 
 // One refresh: what the coordinator and its workers share. The settings
@@ -64,8 +112,6 @@ struct RefreshTask {
 // workers ends at once instead of at the next look. Made once, never
 // closed: a worker may still set it after the coordinator has gone.
 HANDLE workerEnded;
-
-HWND Child(HWND mainWindow, int id) { return GetDlgItem(mainWindow, id); }
 
 size_t NameListSize(const char *list)
 {
@@ -325,6 +371,8 @@ int StartRefresh(HWND mainWindow, int selectedOnly)
 {
     if (appData->refreshThread) return 1;
     if (!workerEnded) workerEnded = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    // Whatever the last refresh left to repaint (its window may be gone).
+    RepaintPending(mainWindow);
 
     if (!selectedOnly) SendMessageA(Child(mainWindow, ID_PLAYERLIST), LVM_DELETEALLITEMS, 0, 0);
     HWND status = Child(mainWindow, ID_STATUSBAR);
@@ -410,7 +458,10 @@ LRESULT OnRefreshBegin(HWND mainWindow, LPARAM parameter)
         return 0;
     char address[128];
     KvServerGetHostIPString(task->copy, address, sizeof address);
-    ProgressUpdate(Child(mainWindow, ID_STATUSBAR), task->position, task->total, "Querying %s", address);
+    if (ProgressUpdateUnpainted(task->position, task->total, "Querying %s", address)) {
+        pendingRepaint.progress = true;
+        ScheduleRepaint(mainWindow);
+    }
     return 1;
 }
 
@@ -427,6 +478,17 @@ LRESULT OnRefreshEnd(HWND mainWindow, LPARAM parameter)
     KvServerFree(old);
     HWND list = Child(mainWindow, ID_SERVERLIST);
     int row = RowOfSlot(list, task->row, task->slot);
-    if (row >= 0) InvalidateRow(list, row);
+    if (row >= 0) {
+        if (pendingRepaint.firstRow < 0 || row < pendingRepaint.firstRow)
+            pendingRepaint.firstRow = row;
+        if (row > pendingRepaint.lastRow)
+            pendingRepaint.lastRow = row;
+        ScheduleRepaint(mainWindow);
+    }
     return 0;
+}
+
+void OnRefreshRepaintTimer(HWND mainWindow)
+{
+    RepaintPending(mainWindow);
 }

@@ -398,6 +398,60 @@ TEST_F(Refresh, ViewsKeepDrawingWhileWorkersRefresh)
     }
 }
 
+// Records the update rectangle of every WM_PAINT the server list gets.
+LRESULT CALLBACK RecordPaints(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                              DWORD_PTR log)
+{
+    RECT update;
+    if (message == WM_PAINT && GetUpdateRect(window, &update, FALSE))
+        reinterpret_cast<std::vector<RECT> *>(log)->push_back(update);
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// Rows are repainted together, shortly after their answers; every row a
+// refresh changed must still be repainted, also in a main window opened
+// after the last one closed with a repaint still due.
+TEST_F(Refresh, ChangedRowsAreRepainted)
+{
+    std::vector<q2sim::ServerConfig> servers;
+    for (int i = 0; i < 12; ++i)
+        servers.push_back(Server("Painted " + std::to_string(i), i % 3, 8));
+    Open(servers);
+    WriteSetting("NumServerThreads", "50");
+    for (int window = 0; window < 2; ++window) {
+        std::vector<RECT> paints;
+        ASSERT_TRUE(SetWindowSubclass(servers_, RecordPaints, 1, reinterpret_cast<DWORD_PTR>(&paints)));
+        UpdateWindow(servers_);
+        paints.clear();
+        RefreshAll();
+        auto everyRowPainted = [&] {
+            for (int row = 0; row < Rows(); ++row) {
+                RECT rect, common;
+                ListView_GetItemRect(servers_, row, &rect, LVIR_BOUNDS);
+                bool painted = false;
+                for (const RECT &paint : paints)
+                    painted = painted || IntersectRect(&common, &rect, &paint);
+                if (!painted)
+                    return false;
+            }
+            return true;
+        };
+        EXPECT_TRUE(WaitUntil(everyRowPainted, 5000)) << "window " << window;
+        EXPECT_EQ(Cell(RowOf(11), 0), "Painted 11");
+        RemoveWindowSubclass(servers_, RecordPaints, 1);
+        if (window == 0) {
+            // A refresh, and the window closed as soon as it ends.
+            Command(CMD_REFRESH);
+            ASSERT_TRUE(WaitForRefreshEnd());
+            DestroyWindow(main);
+            Pump();
+            OpenMainWindow();
+            servers_ = Child(ID_SERVERLIST);
+            ASSERT_EQ(Rows(), 12);
+        }
+    }
+}
+
 // 2,000 servers, a fifth of them silent and a tenth answering garbage,
 // refreshed three times: twice stopped part of the way, the list scrolled
 // and sorted in between, then to the end.

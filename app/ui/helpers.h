@@ -19,6 +19,10 @@ void StatusPrintPart(HWND statusBar, int part, const char *format, ...);
 // The refresh progress display in status part 0.
 void ProgressBegin(HWND statusBar);
 void ProgressUpdate(HWND statusBar, int position, int total, const char *format, ...);
+// ProgressUpdate without the repaint, for a caller that repaints many
+// updates at once with ProgressRepaint; false when no display is shown.
+bool ProgressUpdateUnpainted(int position, int total, const char *format, ...);
+void ProgressRepaint(HWND statusBar);
 void ProgressEnd(HWND statusBar);
 // The progress display's text into buffer; false when no progress display
 // is shown (the buffer then holds "").

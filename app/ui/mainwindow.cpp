@@ -259,6 +259,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return OnRefreshBegin(window, lParam);
     case UM_REFRESHEND:
         return OnRefreshEnd(window, lParam);
+    case WM_TIMER:
+        if (wParam == kRefreshRepaintTimer) {
+            OnRefreshRepaintTimer(window);
+            return 0;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }

@@ -76,14 +76,14 @@ void ProgressBegin(HWND statusBar)
     SendMessageA(statusBar, SB_SETTEXTA, SBT_OWNERDRAW | 0, reinterpret_cast<LPARAM>(&progress));
 }
 
-void ProgressUpdate(HWND statusBar, int position, int total, const char *format, ...)
+namespace {
+
+// Stores the display's text, position and total; false when no progress
+// display is shown.
+bool StoreProgress(int position, int total, const char *format, va_list args)
 {
     char text[sizeof progress.text];
-    va_list args;
-    va_start(args, format);
     vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-
     AcquireSRWLockExclusive(&progressLock);
     bool attached = progress.attached;
     if (attached) {
@@ -93,8 +93,33 @@ void ProgressUpdate(HWND statusBar, int position, int total, const char *format,
         progress.total = total;
     }
     ReleaseSRWLockExclusive(&progressLock);
+    return attached;
+}
+
+}  // namespace
+
+void ProgressUpdate(HWND statusBar, int position, int total, const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    bool attached = StoreProgress(position, total, format, args);
+    va_end(args);
     if (attached)
         RepaintPart0(statusBar);
+}
+
+bool ProgressUpdateUnpainted(int position, int total, const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    bool attached = StoreProgress(position, total, format, args);
+    va_end(args);
+    return attached;
+}
+
+void ProgressRepaint(HWND statusBar)
+{
+    RepaintPart0(statusBar);
 }
 
 void ProgressEnd(HWND statusBar)
