@@ -61,6 +61,10 @@ start)
     $wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
     $wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
     $wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d '' /f </dev/null >/dev/null 2>&1
+    # Wine's own TrueType fonts (fonts-wine) are not found where the package
+    # puts them: without Marlett, caption buttons draw as the letters "0 1 r".
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     # Wine's own processes started before these settings existed: start
     # the session again so that they take effect.
     $wineserver -k >/dev/null 2>&1 || true
