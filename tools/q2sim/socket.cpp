@@ -40,6 +40,8 @@ bool WouldBlockError() {
 #endif
 }
 
+}  // namespace
+
 sockaddr_in Loopback(uint16_t port) {
     sockaddr_in a;
     std::memset(&a, 0, sizeof a);
@@ -48,8 +50,6 @@ sockaddr_in Loopback(uint16_t port) {
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     return a;
 }
-
-}  // namespace
 
 #ifdef _WIN32
 

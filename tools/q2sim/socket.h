@@ -54,6 +54,9 @@ enum class IoResult { Done, WouldBlock, Failed };
 IoResult ReceiveFrom(Socket s, char* buf, size_t size, size_t* got, sockaddr_in* from);
 IoResult SendTo(Socket s, const char* data, size_t size, const sockaddr_in& to);
 
+// The address 127.0.0.1:port.
+sockaddr_in Loopback(uint16_t port);
+
 }  // namespace q2sim
 
 #endif  // Q2SIM_SOCKET_H

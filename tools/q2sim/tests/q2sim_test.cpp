@@ -59,17 +59,8 @@ struct Client {
     ~Client() { q2sim::CloseSocket(socket); }
 };
 
-sockaddr_in Loopback(uint16_t port) {
-    sockaddr_in a;
-    std::memset(&a, 0, sizeof a);
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return a;
-}
-
 void Send(const Client& c, uint16_t port, const std::string& bytes) {
-    ASSERT_EQ(q2sim::SendTo(c.socket, bytes.data(), bytes.size(), Loopback(port)), q2sim::IoResult::Done);
+    ASSERT_EQ(q2sim::SendTo(c.socket, bytes.data(), bytes.size(), q2sim::Loopback(port)), q2sim::IoResult::Done);
 }
 
 // One datagram within timeoutMs: true with its bytes and source port.
