@@ -32,6 +32,14 @@ void SetPartText(HWND statusBar, int part, const char *text)
     SendMessageA(statusBar, SB_SETTEXTA, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
 }
 
+// The formatted text (cut to 999 characters) in one part.
+void PrintPart(HWND statusBar, int part, const char *format, va_list args)
+{
+    char text[1000];
+    vsnprintf(text, sizeof text, format, args);
+    SetPartText(statusBar, part, text);
+}
+
 // Repaints part 0 without touching its content.
 void RepaintPart0(HWND statusBar)
 {
@@ -46,22 +54,18 @@ void StatusPrint(HWND statusBar, const char *format, ...)
 {
     if (appData && appData->refreshThread)
         return;
-    char text[1000];
     va_list args;
     va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
+    PrintPart(statusBar, 0, format, args);
     va_end(args);
-    SetPartText(statusBar, 0, text);
 }
 
 void StatusPrintPart(HWND statusBar, int part, const char *format, ...)
 {
-    char text[1000];
     va_list args;
     va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
+    PrintPart(statusBar, part, format, args);
     va_end(args);
-    SetPartText(statusBar, part, text);
 }
 
 void ProgressBegin(HWND statusBar)
