@@ -101,6 +101,15 @@ void WriteAllSlots(SaveState *save, HWND mainWindow)
 
 }  // namespace
 
+// Reads the 3-byte header both list files start with; false when it is
+// missing or wrong.
+bool ReadFileHeader(FILE *file)
+{
+    unsigned char header[ServerFileHeaderSize];
+    return fread(header, 1, sizeof header, file) == sizeof header &&
+           memcmp(header, FileHeader, sizeof header) == 0;
+}
+
 long FileSize(FILE *file)
 {
     long position = ftell(file);
@@ -190,8 +199,7 @@ int LoadServers(HWND serverList)
                       "with 'Orvik | Reload from master'.");
         return KV_ERR_OPEN;
     }
-    unsigned char header[ServerFileHeaderSize];
-    if (fread(header, 1, sizeof header, file) != sizeof header || memcmp(header, FileHeader, sizeof header) != 0) {
+    if (!ReadFileHeader(file)) {
         fclose(file);
         ReportMessage(mainWindow, MB_ICONEXCLAMATION, "Invalid file format 'Server.dat'");
         return 1;
@@ -309,8 +317,7 @@ int ReadDelta(HWND owner, DeltaRecord **records, int *count)
     FILE *file = fopen(path, "rb");
     if (!file)
         return KV_ERR_OPEN;
-    unsigned char header[ServerFileHeaderSize];
-    if (fread(header, 1, sizeof header, file) != sizeof header || memcmp(header, FileHeader, sizeof header) != 0) {
+    if (!ReadFileHeader(file)) {
         fclose(file);
         ReportMessage(owner, MB_ICONEXCLAMATION, "Invalid file format 'Delta.dat'");
         return 1;
