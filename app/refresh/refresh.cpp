@@ -43,7 +43,9 @@ struct PendingRepaint {
 };
 PendingRepaint pendingRepaint = {-1, -1, false, false};
 
-void RepaintPending(HWND mainWindow)
+}  // namespace
+
+void RepaintRefreshChanges(HWND mainWindow)
 {
     if (pendingRepaint.timerSet)
         KillTimer(mainWindow, kRefreshRepaintTimer);
@@ -64,13 +66,15 @@ void RepaintPending(HWND mainWindow)
     pendingRepaint = {-1, -1, false, false};
 }
 
+namespace {
+
 void ScheduleRepaint(HWND mainWindow)
 {
     if (pendingRepaint.timerSet)
         return;
     pendingRepaint.timerSet = SetTimer(mainWindow, kRefreshRepaintTimer, kRepaintDelayMs, nullptr) != 0;
     if (!pendingRepaint.timerSet)
-        RepaintPending(mainWindow);
+        RepaintRefreshChanges(mainWindow);
 }
 
 struct RefreshTask;
@@ -372,7 +376,7 @@ int StartRefresh(HWND mainWindow, int selectedOnly)
     if (appData->refreshThread) return 1;
     if (!workerEnded) workerEnded = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     // Whatever the last refresh left to repaint (its window may be gone).
-    RepaintPending(mainWindow);
+    RepaintRefreshChanges(mainWindow);
 
     if (!selectedOnly) SendMessageA(Child(mainWindow, ID_PLAYERLIST), LVM_DELETEALLITEMS, 0, 0);
     HWND status = Child(mainWindow, ID_STATUSBAR);
@@ -488,7 +492,3 @@ LRESULT OnRefreshEnd(HWND mainWindow, LPARAM parameter)
     return 0;
 }
 
-void OnRefreshRepaintTimer(HWND mainWindow)
-{
-    RepaintPending(mainWindow);
-}

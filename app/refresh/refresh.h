@@ -44,10 +44,10 @@ void OnCmdStop(HWND mainWindow);
 // run on the user-interface thread. lParam is the engine's task record.
 LRESULT OnRefreshBegin(HWND mainWindow, LPARAM task);
 LRESULT OnRefreshEnd(HWND mainWindow, LPARAM task);
-// The rows and progress text that changed are repainted together, on the
-// main window's timer kRefreshRepaintTimer (WM_TIMER calls this).
+// The rows and progress text a refresh changed are repainted together, on
+// the main window's timer kRefreshRepaintTimer (its WM_TIMER calls this).
 const UINT_PTR kRefreshRepaintTimer = 1301;
-void OnRefreshRepaintTimer(HWND mainWindow);
+void RepaintRefreshChanges(HWND mainWindow);
 
 // The worker limit for a "NumServerThreads" text.
 int RefreshWorkerLimit(const char *setting);

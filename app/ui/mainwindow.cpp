@@ -261,7 +261,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return OnRefreshEnd(window, lParam);
     case WM_TIMER:
         if (wParam == kRefreshRepaintTimer) {
-            OnRefreshRepaintTimer(window);
+            RepaintRefreshChanges(window);
             return 0;
         }
         return DefWindowProcA(window, message, wParam, lParam);
