@@ -1,35 +1,37 @@
-// Skovalt: a Quake2 server browser. The program entry runs the start-up
-// order, the message loop and the final clean-up.
+// Skovalt: a Quake2 server browser. The program entry runs the start-up,
+// the message loop and the end.
 #include <windows.h>
 
 #include "resources/resource.h"
 #include "settings/appdata.h"
-#include "settings/placement.h"
+#include "startup.h"
 #include "ui/mainwindow.h"
+#include "ui/placement.h"
+#include "ui/splitter.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int showCommand)
 {
-    if (InitAppData(instance) != 0)
+    if (StartProgram(instance) != 0)
         return 0;
     if (!previous) {
         RegisterMainClass(instance);
         if (!RegisterSplitterClass(instance)) {
-            FreeAppData();
+            EndProgram();
             return 1;
         }
     }
     HWND mainWindow = CreateMainWindow(showCommand);
     appData->mainWindow = mainWindow;
     if (!mainWindow) {
-        FreeAppData();
+        EndProgram();
         return 0;
     }
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_MAIN));
     int exitCode = RunMessageLoop(mainWindow, accelerators);
     // The window goes while AppData still exists: its children release
-    // what they hold before FreeAppData releases the rest.
+    // what they hold before EndProgram releases the rest.
     if (IsWindow(mainWindow))
         DestroyWindow(mainWindow);
-    FreeAppData();
+    EndProgram();
     return exitCode;
 }

@@ -1,23 +1,19 @@
-// The refresh engine: all or the selected servers of the server list are
-// queried concurrently under one coordinator thread per refresh. The
-// coordinator starts as many worker threads as NumServerThreads allows
-// (never more than servers) and keeps a queue of servers ready for them, as
-// long as the queue has places for one per worker; each worker queries one
-// server after another, so at most NumServerThreads servers are queried at
-// once, and a worker done with one server starts the next without waiting.
+// The refresh engine: a number of servers are queried concurrently under
+// one coordinator thread per refresh. The coordinator starts as many worker
+// threads as the refresh allows (never more than servers) and keeps a queue
+// of servers ready for them, one place per worker; each worker queries one
+// server after another, so at most that many servers are queried at once,
+// and a worker done with one server starts the next without waiting.
 //
-// Records of the server table are read and written on the user-interface
-// thread only. A worker never touches the table: the user-interface thread
-// hands it a private copy of its server's record (UM_REFRESHBEGIN), the
-// worker refreshes the copy without any lock, and the user-interface thread
-// puts the refreshed copy in the table in place of the old record
-// (UM_REFRESHEND). The list views, the details dialog, Paste and the Filter
-// page thus never see a record that a worker is filling in: a row shows its
-// previous texts until its worker is done, then the new ones.
+// The engine knows no window and no server table. Its caller (the refresh
+// view) gives it hooks: prepare makes the private record a worker queries,
+// finish takes the refreshed record back, and the two end hooks say that
+// the refresh is winding up and that it is over. The hooks run on the
+// engine's threads; the view hands their work to its own thread.
 #ifndef SKOVALT_REFRESH_REFRESH_H
 #define SKOVALT_REFRESH_REFRESH_H
 
-#include <windows.h>
+#include "kv/kv.h"
 
 // The most worker threads one refresh runs at once, whatever
 // "NumServerThreads" says.
@@ -25,35 +21,55 @@ const int kMaxRefreshWorkers = 64;
 // Workers when "NumServerThreads" is missing, not a number, 0 or less.
 const int kDefaultRefreshWorkers = 10;
 
-// Starts a refresh of every row of the server list, or of its selected rows
-// only. Returns 1 and does nothing while a refresh runs; 0 otherwise (also
-// when the coordinator thread could not be started: the program stays idle).
-int StartRefresh(HWND mainWindow, int selectedOnly);
+// One server of a refresh, from prepare to finish.
+struct RefreshItem {
+    int position;        // 0 .. total-1, in the order the servers are taken
+    int total;
+    long slot;           // set by prepare: whatever names the server to the caller
+    int row;             // set by prepare: likewise
+    tagQServer *copy;    // set by prepare: the record the worker refreshes
+};
 
-// True from the start of a refresh until its end: the list must not be
-// sorted, reordered or edited meanwhile. (Worker counts alone would let a
-// change through before the first worker starts and after the last ends.)
+struct RefreshHooks {
+    void *context;
+    // Coordinator thread, for each position in turn: fill in the item and
+    // return true, or false to leave the server out. Not called after a
+    // stop.
+    bool (*prepare)(void *context, RefreshItem *item);
+    // Worker thread, after the query: the hook owns item->copy from then
+    // on. Calls of finish come one at a time.
+    void (*finish)(void *context, RefreshItem *item);
+    // Coordinator thread: no more servers start; the running ones are
+    // waited for.
+    void (*windingUp)(void *context);
+    // Coordinator thread, the last call of a refresh: every worker has
+    // ended. RefreshRunning() is still true during the call.
+    void (*ended)(void *context, bool stopped);
+};
+
+struct RefreshOptions {
+    int total;               // servers (positions) to prepare
+    int workers;             // at most this many at once (1 .. kMaxRefreshWorkers)
+    long timeout;            // query timeout in seconds
+    int noHostNames;         // 1: no host-name lookups
+    const char *fixupNames;  // name fix-up list (copied), or null
+};
+
+// Starts a refresh. Returns 0 when it runs; 1 when one runs already
+// (nothing is done); 2 when it could not be started (no thread or memory;
+// no hook is called).
+int StartRefreshEngine(const RefreshOptions *options, const RefreshHooks *hooks);
+
+// True from the start of a refresh until its ended hook has returned:
+// rows must not be sorted, reordered or edited meanwhile.
 bool RefreshRunning();
 
-// The Refresh (40003), Refresh selected (40018) and Stop (40009) commands.
-void OnCmdRefresh(HWND mainWindow);
-void OnCmdRefreshSelected(HWND mainWindow);
-void OnCmdStop(HWND mainWindow);
-
-// The main window's handlers of the engine's two private messages; they
-// run on the user-interface thread. lParam is the engine's task record.
-LRESULT OnRefreshBegin(HWND mainWindow, LPARAM task);
-LRESULT OnRefreshEnd(HWND mainWindow, LPARAM task);
-// The rows and progress text a refresh changed are repainted together, on
-// the main window's timer kRefreshRepaintTimer (its WM_TIMER calls this).
-const UINT_PTR kRefreshRepaintTimer = 1301;
-void RepaintRefreshChanges(HWND mainWindow);
+// Asks the running refresh to stop: no server starts after this; the ones
+// being queried finish. Harmless when none runs (the next start clears it).
+void RequestRefreshStop();
+bool RefreshStopRequested();
 
 // The worker limit for a "NumServerThreads" text.
 int RefreshWorkerLimit(const char *setting);
-
-// The line shown in an empty player list after a player search, from the
-// local time (null: the time cannot be had).
-const char *BuddyStatusText(const SYSTEMTIME *now);
 
 #endif

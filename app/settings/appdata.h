@@ -42,39 +42,25 @@ struct AppData {
     // The server table (server list module).
     ServerTable table;
 
-    // Refresh state (refresh module).
+    // The player search (refresh and search modules).
     char *searchText;          // current player search, or null
-    CRITICAL_SECTION refreshLock;
-    CRITICAL_SECTION listLock;
-    volatile uintptr_t refreshThread;  // coordinator handle, 0 when idle
-    volatile LONG activeWorkers;
-    volatile LONG stopRequested;
 };
 
 // The one AppData of the process; null before InitAppData and after
 // FreeAppData.
 extern AppData *appData;
 
-// Start-up: COM, AppData, the empty table, the settings kept in memory, the
-// locks, the common controls, the messenger's version, the first-start
-// greeting, MapData.txt and the dial-up. Returns 0.
+// Creates AppData with the empty table and the settings kept in memory.
+// Returns 0, or 1 when memory runs out. (The rest of the start-up, in its
+// order, is StartProgram's.)
 int InitAppData(HINSTANCE instance);
 
-// End: stores "Favorites", "DontGetHostNames" and "GameFilter", ends COM and
-// frees everything AppData holds, then AppData itself.
+// Stores "Favorites", "DontGetHostNames" and "GameFilter", then frees
+// everything AppData holds, then AppData itself.
 void FreeAppData();
 
 // The game filter test: true when no filter is set, false for a missing
 // game name, else whether the name is in the filter (case-insensitive).
 bool GameFilterAccepts(const char *gameName);
-
-// Cuts a comma-separated text in place into a name list (each name ended
-// by a NUL, then an empty name). The buffer is size bytes; the last byte is
-// always left NUL so the list is ended even when the text filled it.
-void CutNameList(char *buffer, size_t size);
-
-// Writes a name list back as "name,name," into out (at most size bytes,
-// always NUL-terminated).
-void JoinNameList(const char *list, char *out, size_t size);
 
 #endif

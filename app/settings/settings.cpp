@@ -2,11 +2,54 @@
 #include "settings/settings.h"
 
 #include <windows.h>
+#include <stdlib.h>
 #include <string.h>
+
+#include "base/text.h"
 
 namespace {
 
 char testKey[256];
+
+const SettingDef Settings[] = {
+    {"Pos", SettingText, nullptr},
+    {"Split", SettingNumber, nullptr},
+    // A missing "Timeout" means 3 s: 0 would make every server time out at
+    // once on a first start.
+    {"Timeout", SettingNumber, "3"},
+    {"NumServerThreads", SettingNumber, "10"},
+    {"PingThreshold", SettingNumber, "0"},
+    {"Grayout", SettingFlag, "N"},
+    {"Grid", SettingFlag, "N"},
+    {"BkImg", SettingFlag, "N"},
+    {"FontS", SettingBytes, nullptr},
+    {"FontP", SettingBytes, nullptr},
+    {"ServerTemplate", SettingText, "%s%t%y%t%n/%x%t%l%t%g%t"},
+    {"PlayerTemplate", SettingText, "%p%t%r/%n%t%i%t%s%t%l%t"},
+    {"ServerTemplateWidth", SettingText, "100\t25\t25\t50\t30\t"},
+    {"PlayerTemplateWidth", SettingText, "100\t100\t100\t100\t100\t"},
+    {"FixupNames", SettingText, "Brakkon,Tessaly,Ovrim,"},
+    {"GameFilter", SettingText, ""},
+    {"Favorites", SettingFlag, "N"},
+    {"DontGetHostNames", SettingFlag, "N"},
+    {"NoSound", SettingFlag, "N"},
+    {"NoUloStuff", SettingFlag, "N"},
+    {"AskSave", SettingFlag, "N"},
+    {"Startup", SettingText, "N"},
+    {"AutoConnect", SettingFlag, "N"},
+    {"DontCheckNewVersion", SettingFlag, "N"},
+    {"Exe", SettingText, ""},
+    {"Param", SettingText, ""},
+    {"ParamCtf", SettingText, ""},
+    {"ParamLMCtf", SettingText, ""},
+    {"ParamRA", SettingText, ""},
+    {"CloseUlo", SettingFlag, "N"},
+    {"CloseUloConfirm", SettingFlag, "N"},
+    {"CloseUloWait", SettingNumber, "0"},
+    {"LastFind", SettingText, ""},
+    {"LastFindPlayer", SettingText, ""},
+    {"ServerDlg", SettingText, nullptr},
+};
 
 const char *SettingsKey()
 {
@@ -40,6 +83,32 @@ int WriteValue(const char *name, DWORD type, const void *data, size_t size)
 }
 
 }  // namespace
+
+const SettingDef *FindSetting(const char *name)
+{
+    if (!name)
+        return nullptr;
+    for (const SettingDef &def : Settings) {
+        if (_stricmp(def.name, name) == 0)
+            return &def;
+    }
+    return nullptr;
+}
+
+const char *SettingDefault(const char *name)
+{
+    const SettingDef *def = FindSetting(name);
+    return def && def->defaultValue ? def->defaultValue : "";
+}
+
+long ReadNumberSetting(const char *name)
+{
+    char text[32];
+    long value = 0;
+    if (ReadSetting(name, text, sizeof text) == 0 && ParseSettingNumber(text, &value))
+        return value;
+    return atol(SettingDefault(name));
+}
 
 int ReadSetting(const char *name, char *buffer, size_t size)
 {

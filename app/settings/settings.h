@@ -9,15 +9,34 @@
 
 #define SETTINGS_KEY "Software\\Holmdrey\\Skovalt\\1.0"
 
-// Default values written back at start-up when missing or empty.
-#define DEFAULT_SERVER_TEMPLATE "%s%t%y%t%n/%x%t%l%t%g%t"
-#define DEFAULT_SERVER_WIDTHS "100\t25\t25\t50\t30\t"
-#define DEFAULT_PLAYER_TEMPLATE "%p%t%r/%n%t%i%t%s%t%l%t"
-#define DEFAULT_PLAYER_WIDTHS "100\t100\t100\t100\t100\t"
-#define DEFAULT_FIXUP_NAMES "Brakkon,Tessaly,Ovrim,"
-// A missing "Timeout" means this many seconds; 0 would make every server
-// time out at once on a first start.
-#define DEFAULT_TIMEOUT 3
+// What a value holds.
+enum SettingKind {
+    SettingText,    // REG_SZ text
+    SettingNumber,  // REG_SZ decimal number
+    SettingFlag,    // REG_SZ "Y" or "N"
+    SettingBytes,   // REG_BINARY record (a LOGFONTA)
+};
+
+// One value of the key: its name, what it holds and the default a missing
+// value means (for numbers, a decimal text; null: no default, the reader
+// decides, as for "Pos" and "Split").
+struct SettingDef {
+    const char *name;
+    SettingKind kind;
+    const char *defaultValue;
+};
+
+// Every value the program reads or writes, in one table; null for a name
+// that is not in it.
+const SettingDef *FindSetting(const char *name);
+
+// The default text of a value ("" when it has none).
+const char *SettingDefault(const char *name);
+
+// Reads a number value. A missing value, or one that is not a plain
+// decimal number (a sign, letters, "abc", "-3"), gives the table's default;
+// "0" is 0. Large numbers saturate at LONG_MAX.
+long ReadNumberSetting(const char *name);
 
 // Reads a value into buffer (size bytes, zero-filled first). Returns 0 when
 // read; non-zero when the buffer is null, the key or value is missing, or

@@ -9,7 +9,9 @@
 
 #include "resources/resource.h"
 #include "serverlist/serverfile.h"
+#include "ui/displaylist.h"
 #include "settings/appdata.h"
+#include "startup.h"
 #include "ui/listview.h"
 
 namespace {
@@ -58,18 +60,18 @@ TEST_F(Benchmark, HundredThousandServers)
     WriteFile("Server.dat", BigList());
     HWND list = Child(ID_SERVERLIST);
     ShowWindow(main, SW_SHOW);
-    FreeAppData();
+    EndProgram();
     StartAppData();
     appData->mainWindow = main;
 
     double t = Now();
-    ASSERT_EQ(LoadServers(list), 0);
+    ASSERT_EQ(LoadServerList(main), 0);
     UpdateWindow(list);
     Report("load 100,000 servers and show them", Now() - t);
     ASSERT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), Servers);
 
     t = Now();
-    ASSERT_EQ(SaveServers(main), 0);
+    ASSERT_EQ(SaveServerList(main), 0);
     Report("save 100,000 servers", Now() - t);
 
     t = Now();

@@ -8,7 +8,12 @@
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
+#include "base/paths.h"
+#include "base/text.h"
 #include "ui/helpers.h"
+#include "ui/prompt.h"
+#include "ui/statusbar.h"
+#include "ui/toolbar.h"
 
 namespace {
 
@@ -64,10 +69,10 @@ TEST_F(Helpers, StatusTextsStayOutOfARunningRefresh)
     HWND status = Child(ID_STATUSBAR);
     StatusPrint(status, "%d servers", 12);
     EXPECT_EQ(StatusText(status, 0), "12 servers");
-    appData->refreshThread = 1;
+    HoldRefresh();
     StatusPrint(status, "hidden");
     EXPECT_EQ(StatusText(status, 0), "12 servers");
-    appData->refreshThread = 0;
+    ReleaseRefresh();
 
     // Plain text in part 0: ProgressUpdate and ProgressEnd change nothing.
     ProgressUpdate(status, 1, 2, "x");
@@ -137,9 +142,11 @@ TEST_F(Helpers, ToolbarStates)
     HWND toolbar = Child(ID_TOOLBAR);
     ToolbarCheck(toolbar, CMD_FAVORITESONLY, true);
     EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, CMD_FAVORITESONLY, 0));
-    // Enabling replaces the state, which also clears the checked mark.
+    // Enabling and disabling keep the checked mark.
+    ToolbarEnable(toolbar, CMD_FAVORITESONLY, false);
+    EXPECT_EQ(SendMessageA(toolbar, TB_GETSTATE, CMD_FAVORITESONLY, 0), TBSTATE_CHECKED);
     ToolbarEnable(toolbar, CMD_FAVORITESONLY, true);
-    EXPECT_EQ(SendMessageA(toolbar, TB_GETSTATE, CMD_FAVORITESONLY, 0), TBSTATE_ENABLED);
+    EXPECT_EQ(SendMessageA(toolbar, TB_GETSTATE, CMD_FAVORITESONLY, 0), TBSTATE_ENABLED | TBSTATE_CHECKED);
     ToolbarEnable(toolbar, CMD_DELETE, false);
     EXPECT_EQ(SendMessageA(toolbar, TB_GETSTATE, CMD_DELETE, 0), 0);
     ToolbarEnable(toolbar, CMD_DELETE, true);

@@ -11,7 +11,9 @@
 #include "settings/appdata.h"
 #include "settings/settings.h"
 #include "ui/helpers.h"
+#include "ui/displaylist.h"
 #include "ui/listview.h"
+#include "ui/rowdrag.h"
 
 namespace {
 
@@ -187,12 +189,12 @@ TEST_F(ListView, SortingUsesTheColumnsKey)
 
     // Refused while refresh workers run.
     shownMessages.clear();
-    appData->activeWorkers = 1;
+    HoldRefresh();
     click.iSubItem = 0;
     SendMessageA(main, WM_NOTIFY, ID_SERVERLIST, reinterpret_cast<LPARAM>(&click));
     EXPECT_EQ(shownMessages, std::vector<std::string>{"Can't sort servers while refreshing."});
     EXPECT_EQ(RowParams(list), (std::vector<LPARAM>{3, 2, 1, 0}));
-    appData->activeWorkers = 0;
+    ReleaseRefresh();
 }
 
 TEST_F(ListView, FiltersRebuildTheListFromTheTable)
@@ -239,10 +241,10 @@ TEST_F(ListView, FiltersRebuildTheListFromTheTable)
     EXPECT_EQ(appData->gameFilter, nullptr);
 
     // No rebuild while a refresh runs.
-    appData->refreshThread = 1;
+    HoldRefresh();
     SendMessageA(main, WM_COMMAND, CMD_FAVORITESONLY, 0);
     EXPECT_EQ(RowParams(list).size(), 4u);
-    appData->refreshThread = 0;
+    ReleaseRefresh();
 }
 
 TEST_F(ListView, RowsMoveAndAreDraggedBeforeTheDropRow)
@@ -292,10 +294,10 @@ TEST_F(ListView, RowsMoveAndAreDraggedBeforeTheDropRow)
     EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), 2);
 
     // No drag while workers run, none from the player list.
-    appData->activeWorkers = 1;
+    HoldRefresh();
     SendMessageA(main, WM_NOTIFY, ID_SERVERLIST, reinterpret_cast<LPARAM>(&drag));
     EXPECT_EQ(appData->dragSource, -1);
-    appData->activeWorkers = 0;
+    ReleaseRefresh();
     drag.hdr.idFrom = ID_PLAYERLIST;
     SendMessageA(main, WM_NOTIFY, ID_PLAYERLIST, reinterpret_cast<LPARAM>(&drag));
     EXPECT_EQ(appData->dragSource, -1);

@@ -7,11 +7,15 @@
 
 #include "resources/resource.h"
 #include "serverlist/serverfile.h"
-#include "settings/placement.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
 #include "ui/helpers.h"
 #include "ui/mainwindow.h"
+#include "ui/placement.h"
+#include "ui/statusbar.h"
+#include "refresh/refresh.h"
+#include "ui/displaylist.h"
+#include "startup.h"
 
 namespace {
 
@@ -135,7 +139,7 @@ TEST_F(MainWindow, MenuStatesFollowSelectionRefreshAndFilters)
     WriteFile("Server.dat", DemoList());
     OpenMainWindow();
     HMENU menu = GetMenu(main);
-    SendMessageA(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
+    OpenMenu(menu);
     EXPECT_TRUE(MenuState(menu, CMD_STOP) & MF_GRAYED);
     EXPECT_FALSE(MenuState(menu, CMD_LAUNCH) & MF_GRAYED);
     EXPECT_FALSE(MenuState(menu, CMD_SERVERDETAILS) & MF_GRAYED);
@@ -148,17 +152,16 @@ TEST_F(MainWindow, MenuStatesFollowSelectionRefreshAndFilters)
     SelectRow(Child(ID_SERVERLIST), 1);
     HMENU context = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_CONTEXT));
     HMENU popup = GetSubMenu(context, 0);
-    SendMessageA(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
+    OpenMenu(popup);
     EXPECT_TRUE(MenuState(popup, CMD_FAVORITE) & MF_CHECKED);
     EXPECT_TRUE(MenuState(popup, CMD_SENDSERVERINFO) & MF_GRAYED);
     EXPECT_FALSE(MenuState(popup, CMD_NEXTSAMEGAME) & MF_GRAYED);
     DestroyMenu(context);
 
     // A refresh with workers running greys the editing entries.
-    appData->refreshThread = 1;
-    appData->activeWorkers = 2;
+    HoldRefresh();
     appData->flags |= FlagFavoritesOnly;
-    SendMessageA(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
+    OpenMenu(menu);
     EXPECT_FALSE(MenuState(menu, CMD_STOP) & MF_GRAYED);
     for (int command : {CMD_LAUNCH, CMD_DELETE, CMD_MOVETOTOP, CMD_SAVELIST, CMD_RELOADMASTER, CMD_ADDSERVER,
                         CMD_REFRESH, CMD_FINDPLAYER, CMD_FAVORITESONLY, CMD_SHOWALLGAMES})
@@ -171,8 +174,7 @@ TEST_F(MainWindow, MenuStatesFollowSelectionRefreshAndFilters)
     StatusPrintPart(Child(ID_STATUSBAR), 0, "progress");
     SendMessageA(main, WM_MENUSELECT, MAKEWPARAM(CMD_SAVELIST, MF_STRING), reinterpret_cast<LPARAM>(menu));
     EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "progress");
-    appData->refreshThread = 0;
-    appData->activeWorkers = 0;
+    ReleaseRefresh();
     SendMessageA(main, WM_MENUSELECT, MAKEWPARAM(CMD_SAVELIST, MF_STRING), reinterpret_cast<LPARAM>(menu));
     EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "Save serverlist");
     SendMessageA(main, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
@@ -184,7 +186,7 @@ TEST_F(MainWindow, StopOnlyRequestsUnlessARefreshRuns)
     OpenMainWindow();
     StatusPrint(Child(ID_STATUSBAR), "before");
     SendMessageA(main, WM_COMMAND, CMD_STOP, 0);
-    EXPECT_EQ(appData->stopRequested, 1);
+    EXPECT_TRUE(RefreshStopRequested());
     EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "before");
     // Unknown and not yet available commands are ignored quietly.
     SendMessageA(main, WM_COMMAND, CMD_ABOUT, 0);
@@ -297,7 +299,7 @@ TEST_F(MainWindow, ExitAsksWhenAskSaveIsOn)
     EXPECT_TRUE(Pump());
     EXPECT_TRUE(shownMessages.empty());
     DestroyWindow(main);
-    FreeAppData();
+    EndProgram();
 
     const struct {
         int answer;
@@ -320,7 +322,7 @@ TEST_F(MainWindow, ExitAsksWhenAskSaveIsOn)
         // The widths are stored before the question, Cancel or not.
         EXPECT_EQ(Setting("ServerTemplateWidth"), "100\t25\t25\t50\t30\t");
         DestroyWindow(main);
-        FreeAppData();
+        EndProgram();
     }
     StartAppData();
 }
@@ -329,13 +331,13 @@ TEST_F(MainWindow, ClosingIsRefusedWhileRefreshing)
 {
     OpenMainWindow();
     shownMessages.clear();
-    appData->refreshThread = 1;
+    HoldRefresh();
     appData->flags |= FlagModified;
     SendMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_FALSE(Pump());
     EXPECT_EQ(shownMessages, std::vector<std::string>{"Cannot quit while refreshing servers."});
     EXPECT_EQ(SendMessageA(main, WM_QUERYENDSESSION, 0, 0), FALSE);
-    appData->refreshThread = 0;
+    ReleaseRefresh();
     EXPECT_EQ(SendMessageA(main, WM_QUERYENDSESSION, 0, 0), TRUE);
     EXPECT_FALSE(Exists("Server.dat"));
 }

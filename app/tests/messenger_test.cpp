@@ -4,6 +4,7 @@
 #include "harness.h"
 #include "launch/messenger.h"
 #include "settings/appdata.h"
+#include "startup.h"
 #include "settings/settings.h"
 
 namespace {
@@ -19,7 +20,7 @@ protected:
     void TearDown() override
     {
         if (appData)
-            FreeAppData();
+            EndProgram();
         if (running)
             StopStub(&run);
         AppTest::TearDown();
@@ -39,7 +40,7 @@ TEST_F(MessengerStart, FirstStartGreetsTheOwnerOnce)
     EXPECT_STREQ(nickname, "Holm");
     EXPECT_EQ(GetOwnerNickname(nickname, 3), 0);
     EXPECT_STREQ(nickname, "Ho");
-    FreeAppData();
+    EndProgram();
 
     // "Pos" exists after the first close: no greeting any more.
     WriteSetting("Pos", "1 2 3 4 [1]");
@@ -57,7 +58,7 @@ TEST_F(MessengerStart, NoMessengerMeansNoMessengerFeatures)
     char nickname[25] = "x";
     EXPECT_EQ(GetOwnerNickname(nickname, sizeof nickname), 1);
     EXPECT_STREQ(nickname, "");
-    FreeAppData();
+    EndProgram();
 
     // Switched off, the running client is never asked.
     StartMessenger("owner 2001\nuser 2001 nickname Holm\n");

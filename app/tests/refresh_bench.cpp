@@ -10,8 +10,10 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
+#include "startup.h"
 #include "settings/settings.h"
 
 namespace {
@@ -91,7 +93,7 @@ TEST_F(RefreshBenchmark, LoopbackServers)
         double start = Now();
         SendMessageA(main, WM_COMMAND, CMD_REFRESH, 0);
         MSG msg;
-        while (appData->refreshThread) {
+        while (RefreshRunning()) {
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
             while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
                 if (msg.message == kProbe) {

@@ -15,9 +15,12 @@
 #include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
+#include "startup.h"
 #include "settings/settings.h"
 #include "ui/helpers.h"
 #include "ui/listview.h"
+#include "ui/refreshview.h"
+#include "ui/statusbar.h"
 
 namespace {
 
@@ -41,8 +44,8 @@ class Refresh : public MainWindowTest {
 protected:
     void TearDown() override
     {
-        if (appData && appData->refreshThread) {
-            appData->stopRequested = 1;
+        if (RefreshRunning()) {
+            RequestRefreshStop();
             WaitForRefreshEnd();
         }
         MainWindowTest::TearDown();
@@ -89,7 +92,7 @@ protected:
     }
     bool WaitForRefreshEnd(DWORD timeoutMs = 60000)
     {
-        return WaitUntil([] { return appData->refreshThread == 0; }, timeoutMs);
+        return WaitUntil([] { return !RefreshRunning(); }, timeoutMs);
     }
     void Command(int id) { SendMessageA(main, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     void RefreshAll()
@@ -178,9 +181,10 @@ TEST_F(Refresh, AllServersFillTheirRowsAndTheToolbarComesBack)
         EXPECT_EQ(Queries(i), 1) << i;
     EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "Ready");
     EXPECT_FALSE(ButtonChecked(CMD_REFRESH));
-    for (int id : {CMD_FINDPLAYER, CMD_MOVETOTOP, CMD_FAVORITESONLY, CMD_DELETE, CMD_PASTE, CMD_LAUNCH,
-                   CMD_ADDSERVER})
+    for (int id : {CMD_FINDPLAYER, CMD_MOVETOTOP, CMD_FAVORITESONLY, CMD_DELETE, CMD_LAUNCH, CMD_ADDSERVER})
         EXPECT_TRUE(ButtonEnabled(id)) << id;
+    // Paste follows the clipboard.
+    EXPECT_EQ(ButtonEnabled(CMD_PASTE), IsClipboardFormatAvailable(CF_TEXT) != 0);
     EXPECT_FALSE(ButtonChecked(CMD_FAVORITESONLY));
 }
 
@@ -229,9 +233,9 @@ TEST_F(Refresh, StopInTheMiddle)
     Command(CMD_REFRESH);
     // The first server's worker waits out its time-out; stop then.
     ASSERT_TRUE(WaitUntil([&] { return Queries(0) == 1; }));
-    Command(CMD_REFRESH);  // F5 while refreshing is Stop
+    PressKey(VK_F5);  // F5 while refreshing is Stop
     EXPECT_EQ(Progress(), "Refresh interrupted");
-    EXPECT_EQ(appData->stopRequested, 1);
+    EXPECT_TRUE(RefreshStopRequested());
     ASSERT_TRUE(WaitUntil([&] { return Progress() == "Cleaning up, please wait"; }));
     ASSERT_TRUE(WaitForRefreshEnd());
     EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "Aborted");
@@ -250,11 +254,11 @@ TEST_F(Refresh, StopInTheMiddle)
 TEST_F(Refresh, StopBeforeTheFirstServerStillCleansUp)
 {
     Open({Server("A", 0, 8)});
-    appData->stopRequested = 1;  // a stop that comes right at the start is cleared
+    RequestRefreshStop();  // a stop asked while idle is cleared by the next start
     RefreshAll();
     EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "Ready");
     Command(CMD_STOP);  // Stop while idle only sets the request
-    EXPECT_EQ(appData->stopRequested, 1);
+    EXPECT_TRUE(RefreshStopRequested());
     EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "Ready");
 }
 
@@ -289,7 +293,7 @@ TEST_F(Refresh, StartupSettingSRefreshesEveryServer)
     main = nullptr;
     OpenMainWindow();
     Pump();
-    EXPECT_EQ(appData->refreshThread, 0u);
+    EXPECT_FALSE(RefreshRunning());
     EXPECT_EQ(Queries(0), 1);
 }
 
@@ -313,10 +317,10 @@ TEST_F(Refresh, SortingIsRefusedForTheWholeRefresh)
     click.hdr.idFrom = ID_SERVERLIST;
     click.hdr.code = LVN_COLUMNCLICK;
     click.iItem = -1;
-    // The coordinator runs, no worker does yet (or any more).
-    appData->refreshThread = 1;
+    // The engine runs, no worker does yet (or any more).
+    HoldRefresh();
     SendMessageA(main, WM_NOTIFY, ID_SERVERLIST, reinterpret_cast<LPARAM>(&click));
-    appData->refreshThread = 0;
+    ReleaseRefresh();
     ASSERT_FALSE(shownMessages.empty());
     EXPECT_EQ(shownMessages.back(), "Can't sort servers while refreshing.");
 }
@@ -344,7 +348,7 @@ TEST_F(Refresh, SavedListKeepsWhatTheRefreshLearnt)
     DestroyWindow(main);
     main = nullptr;
     Pump();
-    FreeAppData();
+    EndProgram();
     StartAppData();
     OpenMainWindow();
     servers_ = Child(ID_SERVERLIST);
@@ -389,7 +393,7 @@ TEST_F(Refresh, ViewsKeepDrawingWhileWorkersRefresh)
             for (int row = 0; row < Rows(); row += 7)
                 Cell(row, 0), Cell(row, 2);
             RedrawWindow(servers_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-            return appData->refreshThread == 0;
+            return !RefreshRunning();
         }));
     }
     for (size_t i = 0; i < servers.size(); ++i) {

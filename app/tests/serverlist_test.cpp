@@ -4,10 +4,14 @@
 #include <string.h>
 
 #include "serverlist/serverfile.h"
+#include "ui/displaylist.h"
 #include "serverlist/servertable.h"
 #include "settings/appdata.h"
+#include "startup.h"
 #include "settings/settings.h"
+#include "base/paths.h"
 #include "ui/helpers.h"
+#include "ui/statusbar.h"
 
 namespace {
 
@@ -76,7 +80,7 @@ TEST_F(ServerListTest, SaveWritesShownRowsThenHiddenOnesNeverDeleted)
     InsertCallbackRow(w.serverList, 2, a);
     appData->flags |= FlagModified;
 
-    ASSERT_EQ(SaveServers(w.window), 0);
+    ASSERT_EQ(SaveServerList(w.window), 0);
     Bytes expected = Concat({Header,
                              ServerRecord({192, 168, 1, 3}, 27910, 0x1234, 0, "", "Gamma", "dm"),
                              ServerRecord({10, 0, 0, 1}, 27910, 40, 0, "alpha.example", "Alpha", "ctf"),
@@ -93,7 +97,7 @@ TEST_F(ServerListTest, SaveWritesShownRowsThenHiddenOnesNeverDeleted)
 TEST_F(ServerListTest, SavingAnEmptyTableWritesTheHeaderOnly)
 {
     ListWindow w;
-    ASSERT_EQ(SaveServers(w.window), 0);
+    ASSERT_EQ(SaveServerList(w.window), 0);
     EXPECT_EQ(ReadFile("Server.dat"), Header);
     EXPECT_EQ(StatusText(w.statusBar, 0), "0 servers written");
 }
@@ -123,7 +127,7 @@ TEST_F(ServerListTest, AFailedSaveKeepsTheOldFileAndTheModifiedMark)
     // The disk fills up in the middle of the list.
     failAfter = 700;
     SetServerFileWriterForTests(FailingWriter);
-    EXPECT_EQ(SaveServers(w.window), 1);
+    EXPECT_EQ(SaveServerList(w.window), 1);
     SetServerFileWriterForTests(nullptr);
     EXPECT_EQ(ReadFile("Server.dat"), old);
     EXPECT_FALSE(Exists("Server.dat.new"));
@@ -136,14 +140,14 @@ TEST_F(ServerListTest, AFailedSaveKeepsTheOldFileAndTheModifiedMark)
     // The new file cannot even be created.
     shownMessages.clear();
     ASSERT_TRUE(CreateDirectoryA(FilePath("Server.dat.new").c_str(), nullptr));
-    EXPECT_EQ(SaveServers(w.window), 1);
+    EXPECT_EQ(SaveServerList(w.window), 1);
     EXPECT_EQ(ReadFile("Server.dat"), old);
     EXPECT_EQ(shownMessages, std::vector<std::string>{"Cannot create 'Server.dat'"});
     EXPECT_NE(appData->flags & FlagModified, 0u);
     RemoveDirectoryA(FilePath("Server.dat.new").c_str());
 
     // With room again, the save goes through.
-    EXPECT_EQ(SaveServers(w.window), 0);
+    EXPECT_EQ(SaveServerList(w.window), 0);
     EXPECT_EQ(ReadFile("Server.dat").size(), 3u + 50u * (28u + 5u + 5u + 4u));
 }
 
@@ -160,7 +164,7 @@ TEST_F(ServerListTest, LoadReadsHandWrittenRecordsInFileOrder)
     ListWindow w;
     WriteFile("Server.dat", ThreeServers());
     appData->flags |= FlagModified;
-    ASSERT_EQ(LoadServers(w.serverList), 0);
+    ASSERT_EQ(LoadServerList(w.window), 0);
     EXPECT_EQ(appData->table.serverCount, 3);
     EXPECT_EQ(RowParams(w.serverList), (std::vector<LPARAM>{0, 1, 2}));
     EXPECT_EQ(StatusText(w.statusBar, 3), "3 servers");
@@ -178,7 +182,7 @@ TEST_F(ServerListTest, LoadReadsHandWrittenRecordsInFileOrder)
     EXPECT_EQ(SlotAt(&appData->table, 1)->flags, SlotFavorite);
 
     // Saved again unchanged, the file is the same byte for byte.
-    ASSERT_EQ(SaveServers(w.window), 0);
+    ASSERT_EQ(SaveServerList(w.window), 0);
     Bytes saved = ReadFile("Server.dat");
     Bytes original = ThreeServers();
     // Empty texts may come back null or empty: both are written as "".
@@ -190,12 +194,12 @@ TEST_F(ServerListTest, LoadAppliesFavouritesAndGameFilterButKeepsEverything)
     ListWindow w;
     WriteFile("Server.dat", ThreeServers());
     appData->flags |= FlagFavoritesOnly;
-    ASSERT_EQ(LoadServers(w.serverList), 0);
+    ASSERT_EQ(LoadServerList(w.window), 0);
     EXPECT_EQ(RowParams(w.serverList), (std::vector<LPARAM>{1, 2}));
     EXPECT_EQ(StatusText(w.statusBar, 3), "2 servers");
 
     // Saving writes the hidden server too, after the shown ones.
-    ASSERT_EQ(SaveServers(w.window), 0);
+    ASSERT_EQ(SaveServerList(w.window), 0);
     Bytes saved = ReadFile("Server.dat");
     Bytes expected = Concat({Header,
                              ServerRecord({10, 0, 0, 2}, 27920, 33, SlotFavorite, "", "Two", "dm"),
@@ -211,7 +215,7 @@ TEST_F(ServerListTest, LoadUnderAGameFilterHidesOtherAndUnknownGames)
     char *filter = static_cast<char *>(calloc(8, 1));
     strcpy(filter, "DM");
     appData->gameFilter = filter;
-    ASSERT_EQ(LoadServers(w.serverList), 0);
+    ASSERT_EQ(LoadServerList(w.window), 0);
     EXPECT_EQ(RowParams(w.serverList), (std::vector<LPARAM>{1}));
     EXPECT_EQ(appData->table.serverCount, 3);
 }
@@ -221,10 +225,10 @@ TEST_F(ServerListTest, TransientFlagsFromAFileLoseNoServer)
     ListWindow w;
     WriteFile("Server.dat", Concat({Header, ServerRecord({10, 0, 0, 1}, 27910, 1, 0x82, "", "Saved", ""),
                                     ServerRecord({10, 0, 0, 2}, 27910, 2, 0x01, "", "Gone", "")}));
-    ASSERT_EQ(LoadServers(w.serverList), 0);
+    ASSERT_EQ(LoadServerList(w.window), 0);
     EXPECT_EQ(RowParams(w.serverList), (std::vector<LPARAM>{0}));
     EXPECT_EQ(SlotAt(&appData->table, 0)->flags, SlotFavorite);
-    ASSERT_EQ(SaveServers(w.window), 0);
+    ASSERT_EQ(SaveServerList(w.window), 0);
     EXPECT_EQ(ReadFile("Server.dat"),
               Concat({Header, ServerRecord({10, 0, 0, 1}, 27910, 1, SlotFavorite, "", "Saved", "")}));
 }
@@ -232,7 +236,7 @@ TEST_F(ServerListTest, TransientFlagsFromAFileLoseNoServer)
 TEST_F(ServerListTest, LoadRefusesMissingAndForeignFiles)
 {
     ListWindow w;
-    EXPECT_EQ(LoadServers(w.serverList), -11);
+    EXPECT_EQ(LoadServerList(w.window), -11);
     ASSERT_EQ(shownMessages.size(), 1u);
     EXPECT_EQ(shownMessages[0],
               "Server file 'Server.dat' could not be opened.\nYou can rebuild a new serverlist with 'Orvik | Reload "
@@ -241,7 +245,7 @@ TEST_F(ServerListTest, LoadRefusesMissingAndForeignFiles)
     for (const Bytes &bad : {Bytes{'k', 'v', 1}, Bytes{'k', 'v'}, Bytes{}, Bytes{'K', 'V', 0}}) {
         shownMessages.clear();
         WriteFile("Server.dat", bad);
-        EXPECT_EQ(LoadServers(w.serverList), 1);
+        EXPECT_EQ(LoadServerList(w.window), 1);
         EXPECT_EQ(shownMessages, std::vector<std::string>{"Invalid file format 'Server.dat'"});
     }
     EXPECT_EQ(appData->table.serverCount, 0);
@@ -255,11 +259,11 @@ TEST_F(ServerListTest, TruncatedFilesLoadTheirWholeRecords)
                         ServerRecord({10, 0, 0, 2}, 27920, 33, SlotFavorite, "", "Two", "dm")});
     // Cut inside the third record's head and inside each of its texts.
     for (size_t cut = two.size() + 1; cut < whole.size(); ++cut) {
-        FreeAppData();
+        EndProgram();
         StartAppData();
         Bytes data(whole.begin(), whole.begin() + static_cast<long>(cut));
         WriteFile("Server.dat", data);
-        ASSERT_EQ(LoadServers(w.serverList), 0) << cut;
+        ASSERT_EQ(LoadServerList(w.window), 0) << cut;
         EXPECT_EQ(appData->table.serverCount, 2) << cut;
         EXPECT_EQ(RowParams(w.serverList).size(), 2u) << cut;
     }
@@ -272,7 +276,7 @@ TEST_F(ServerListTest, GarbageNeverReadsPastTheDataAndWarnsOnce)
     Bytes zeros = Header;
     zeros.insert(zeros.end(), 31 * 200, 0);
     WriteFile("Server.dat", zeros);
-    ASSERT_EQ(LoadServers(w.serverList), 0);
+    ASSERT_EQ(LoadServerList(w.window), 0);
     EXPECT_EQ(shownMessages, std::vector<std::string>{"Server with IP = 0 in file"});
     EXPECT_EQ(appData->table.serverCount, 0);
 
@@ -287,7 +291,7 @@ TEST_F(ServerListTest, GarbageNeverReadsPastTheDataAndWarnsOnce)
             junk.push_back(round % 2 ? byte : static_cast<unsigned char>(byte & 0x7F ? byte : 1));
         }
         WriteFile("Server.dat", junk);
-        EXPECT_EQ(LoadServers(w.serverList), 0);
+        EXPECT_EQ(LoadServerList(w.window), 0);
     }
     EXPECT_LE(shownMessages.size(), 81u);
 }

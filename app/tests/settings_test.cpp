@@ -4,8 +4,10 @@
 #include <string.h>
 
 #include "settings/appdata.h"
-#include "settings/placement.h"
+#include "startup.h"
+#include "ui/placement.h"
 #include "settings/settings.h"
+#include "base/text.h"
 
 namespace {
 
@@ -49,7 +51,7 @@ TEST_F(SettingsTest, FirstStartWritesDefaultsAndKeepsOthersMissing)
     EXPECT_NE(appData->mapList, nullptr);
     EXPECT_TRUE(shownMessages.empty());
 
-    FreeAppData();
+    EndProgram();
     EXPECT_EQ(appData, nullptr);
     EXPECT_EQ(Setting("Favorites"), "N");
     EXPECT_EQ(Setting("DontGetHostNames"), "N");
@@ -63,13 +65,28 @@ TEST_F(SettingsTest, StoredNumbersAreUsedAsStored)
     StartAppData();
     EXPECT_EQ(appData->timeout, 0);
     EXPECT_EQ(appData->pingThreshold, 200);
-    FreeAppData();
+    EndProgram();
 
     WriteSetting("Timeout", "7");
     WriteSetting("PingThreshold", "70000");  // kept in 16 bits
     StartAppData();
     EXPECT_EQ(appData->timeout, 7);
     EXPECT_EQ(appData->pingThreshold, static_cast<uint16_t>(70000));
+}
+
+// A "Timeout" that is no number must not become 0 (or less): every server
+// would time out at once. It means the default; "0" typed on purpose stays.
+TEST_F(SettingsTest, ATimeoutThatIsNoNumberMeansTheDefault)
+{
+    for (const char *text : {"abc", "-3", "", " 5x"}) {
+        WriteSetting("Timeout", text);
+        StartAppData();
+        EXPECT_EQ(appData->timeout, 3) << text;
+        EndProgram();
+    }
+    WriteSetting("Timeout", " 12 ");
+    StartAppData();
+    EXPECT_EQ(appData->timeout, 12);
 }
 
 TEST_F(SettingsTest, StoredTextsAreKeptAndEmptyOnesReplaced)
@@ -111,7 +128,7 @@ TEST_F(SettingsTest, FlagSettingsSetTheirBitsAndAreStoredAtTheEnd)
     EXPECT_EQ(appData->flags, static_cast<uint32_t>(FlagGrayout | FlagNoHostNames));
     appData->flags |= FlagFavoritesOnly;
     appData->flags &= ~FlagNoHostNames;
-    FreeAppData();
+    EndProgram();
     EXPECT_EQ(Setting("Favorites"), "Y");
     EXPECT_EQ(Setting("DontGetHostNames"), "N");
     EXPECT_EQ(Setting("Grayout"), "Y");
@@ -171,7 +188,7 @@ TEST_F(SettingsTest, GameFilterIsReadCheckedAndWrittenBack)
     EXPECT_TRUE(GameFilterAccepts("LMCTF"));
     EXPECT_FALSE(GameFilterAccepts("dm"));
     EXPECT_FALSE(GameFilterAccepts(nullptr));
-    FreeAppData();
+    EndProgram();
     EXPECT_EQ(Setting("GameFilter"), "ctf,lmctf,");
 
     WriteSetting("GameFilter", "");

@@ -4,11 +4,15 @@
 #include <commctrl.h>
 #include <stdio.h>
 
+#include "base/paths.h"
+#include "base/report.h"
+#include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "serverlist/servertable.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
-#include "ui/helpers.h"
+#include "startup.h"
+#include "ui/statusbar.h"
 
 std::vector<std::string> shownMessages;
 std::vector<int> messageAnswers;
@@ -47,7 +51,37 @@ void RemoveTree(const std::string &path)
     RemoveDirectoryA(path.c_str());
 }
 
+HANDLE heldRefreshRelease;
+
+bool HoldPrepare(void *, RefreshItem *)
+{
+    WaitForSingleObject(heldRefreshRelease, INFINITE);
+    return false;
+}
+
+void HoldFinish(void *, RefreshItem *) {}
+void HoldWindingUp(void *) {}
+void HoldEnded(void *, bool) {}
+
 }  // namespace
+
+void HoldRefresh()
+{
+    if (!heldRefreshRelease)
+        heldRefreshRelease = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ResetEvent(heldRefreshRelease);
+    RefreshOptions options = {1, 1, 1, 1, nullptr};
+    RefreshHooks hooks = {nullptr, HoldPrepare, HoldFinish, HoldWindingUp, HoldEnded};
+    ASSERT_EQ(StartRefreshEngine(&options, &hooks), 0);
+    ASSERT_TRUE(RefreshRunning());
+}
+
+void ReleaseRefresh()
+{
+    SetEvent(heldRefreshRelease);
+    while (RefreshRunning())
+        Sleep(1);
+}
 
 void AppTest::SetUp()
 {
@@ -68,8 +102,7 @@ void AppTest::SetUp()
 
 void AppTest::TearDown()
 {
-    if (appData)
-        FreeAppData();
+    EndProgram();
     DeleteSettingsKey();
     SetSettingsKeyForTests(nullptr);
     SetModuleDirForTests(nullptr);
@@ -120,7 +153,7 @@ std::string AppTest::Setting(const char *name) const
 
 void AppTest::StartAppData()
 {
-    ASSERT_EQ(InitAppData(GetModuleHandleA(nullptr)), 0);
+    ASSERT_EQ(StartProgram(GetModuleHandleA(nullptr)), 0);
     ASSERT_NE(appData, nullptr);
 }
 

@@ -51,6 +51,12 @@ struct ListWindow {
     HWND playerList;
 };
 
+// A refresh of the engine that queries nothing and runs until
+// ReleaseRefresh: a test sees the program as it is while refreshing,
+// without any server. ReleaseRefresh waits for the refresh's end.
+void HoldRefresh();
+void ReleaseRefresh();
+
 // The status bar text of a part.
 std::string StatusText(HWND statusBar, int part);
 // The row parameters of a list, top to bottom.

@@ -1,9 +1,12 @@
 #include "window_support.h"
 
+#include <string.h>
+
 #include "resources/resource.h"
 #include "settings/appdata.h"
-#include "settings/placement.h"
 #include "ui/mainwindow.h"
+#include "ui/placement.h"
+#include "ui/splitter.h"
 
 void MainWindowTest::SetUp()
 {
@@ -30,6 +33,8 @@ void MainWindowTest::OpenMainWindow(int showCommand)
 {
     main = CreateMainWindow(showCommand);
     ASSERT_NE(main, nullptr);
+    if (!accelerators)
+        accelerators = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDA_MAIN));
     appData->mainWindow = main;
     Pump();
 }
@@ -43,8 +48,33 @@ bool MainWindowTest::Pump()
             quit = true;
             continue;
         }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        HandleLoopMessage(main, accelerators, &msg);
     }
     return quit;
+}
+
+void MainWindowTest::OpenMenu(HMENU menu)
+{
+    SendMessageA(main, WM_ENTERMENULOOP, FALSE, 0);
+    SendMessageA(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
+    SendMessageA(main, WM_EXITMENULOOP, FALSE, 0);
+}
+
+void MainWindowTest::PressKey(UINT key, int modifiers)
+{
+    BYTE state[256];
+    GetKeyboardState(state);
+    BYTE saved[256];
+    memcpy(saved, state, sizeof saved);
+    state[VK_CONTROL] = (modifiers & Ctrl) ? 0x80 : 0;
+    state[VK_SHIFT] = (modifiers & Shift) ? 0x80 : 0;
+    state[VK_MENU] = (modifiers & Alt) ? 0x80 : 0;
+    SetKeyboardState(state);
+    HWND focus = GetFocus();
+    // Alt makes a system key, with the context bit set.
+    UINT message = (modifiers & Alt) ? WM_SYSKEYDOWN : WM_KEYDOWN;
+    LPARAM lParam = 1 | ((modifiers & Alt) ? (1L << 29) : 0);
+    PostMessageA(focus ? focus : main, message, key, lParam);
+    Pump();
+    SetKeyboardState(saved);
 }

@@ -10,10 +10,19 @@ protected:
     void TearDown() override;
     // Creates the main window and runs its start-up continuation.
     void OpenMainWindow(int showCommand = SW_SHOWNORMAL);
-    // Handles every queued message; true when a quit message was among them.
+    // Handles every queued message as the program's message loop does
+    // (accelerators included); true when a quit message was among them.
     bool Pump();
     HWND Child(int id) const { return GetDlgItem(main, id); }
+    // The messages a popup gets when the user opens it: its entries then
+    // show their enabled and checked states.
+    void OpenMenu(HMENU menu);
+    // A key pressed as the user presses it: posted to the window with the
+    // focus, with the modifiers held, then the messages pumped.
+    enum { Ctrl = 1, Shift = 2, Alt = 4 };
+    void PressKey(UINT key, int modifiers = 0);
     HWND main = nullptr;
+    HACCEL accelerators = nullptr;  // the program's table, loaded once
 };
 
 #endif

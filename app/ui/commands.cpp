@@ -1,22 +1,32 @@
-// The command dispatcher: menu entries, accelerators and toolbar buttons
-// share their identifiers. Commands of modules not linked in yet (search,
-// editing, details, launch, web, preferences, about, messenger) are
-// ignored, as every unknown identifier is.
-#include <windows.h>
+// Command rules and the command dispatcher.
+#include "ui/commands.h"
 
+#include <commctrl.h>
+
+#include "base/report.h"
 #include "refresh/refresh.h"
 #include "resources/resource.h"
-#include "serverlist/serverfile.h"
 #include "settings/appdata.h"
+#include "ui/displaylist.h"
 #include "ui/helpers.h"
-#include "ui/listview.h"
-#include "ui/mainwindow.h"
+#include "ui/refreshview.h"
+#include "ui/toolbar.h"
 
 namespace {
 
+// The table entry of the focused selected row of the active list, or null.
+ServerSlot *SelectedSlot(HWND mainWindow, bool playersActive)
+{
+    HWND list = GetDlgItem(mainWindow, playersActive ? ID_PLAYERLIST : ID_SERVERLIST);
+    LPARAM param;
+    if (!list || !appData || !RowParam(list, ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED), &param))
+        return nullptr;
+    return SlotAt(&appData->table, RowSlotIndex(param));
+}
+
 void OnCmdLaunch(HWND mainWindow)
 {
-    if (appData->refreshThread) {
+    if (RefreshRunning()) {
         if (ReportMessage(mainWindow, MB_YESNO | MB_ICONINFORMATION,
                           "Can't start Quake2 while refreshing.\nStop refreshing ?") == IDYES)
             SendMessageA(mainWindow, WM_COMMAND, CMD_STOP, 0);
@@ -26,11 +36,108 @@ void OnCmdLaunch(HWND mainWindow)
 
 }  // namespace
 
-void DispatchCommand(HWND mainWindow, int command)
+CommandFacts CurrentCommandFacts(HWND mainWindow)
+{
+    CommandFacts facts = {};
+    facts.refreshing = RefreshRunning();
+    HWND players = GetDlgItem(mainWindow, ID_PLAYERLIST);
+    facts.playersActive = players && GetFocus() == players;
+    ServerSlot *slot = SelectedSlot(mainWindow, facts.playersActive);
+    facts.serverSelected = slot && slot->server;
+    facts.favourite = slot && (slot->flags & SlotFavorite);
+    facts.clipboardText = IsClipboardFormatAvailable(CF_TEXT) != 0;
+    if (appData) {
+        facts.messenger = appData->uloVersion != 0;
+        facts.favoritesOnly = (appData->flags & FlagFavoritesOnly) != 0;
+        facts.gameFilter = appData->gameFilter != nullptr;
+    }
+    return facts;
+}
+
+bool CommandEnabled(int command, const CommandFacts &f)
 {
     switch (command) {
+    case CMD_STOP:
+        return f.refreshing;
+    case CMD_LAUNCH:
+        return f.serverSelected && !f.refreshing;
+    case CMD_DELETE:
+    case CMD_MOVETOTOP:
+        return !f.playersActive && !f.refreshing;
+    case CMD_SERVERDETAILS:
+    case CMD_NEXTSAMEGAME:
+    case CMD_PREVSAMEGAME:
+        return f.serverSelected;
+    case CMD_COPY:
+        return !f.playersActive;
+    case CMD_PASTE:
+        return f.clipboardText && !f.refreshing;
+    case CMD_RELOADMASTER:
     case CMD_SAVELIST:
-        SaveServers(mainWindow);
+    case CMD_FINDPLAYER:
+    case CMD_THISGAMEONLY:
+    case CMD_ADDSERVER:
+    case CMD_REFRESH:
+    case CMD_SHOWALLGAMES:
+    case CMD_FAVORITESONLY:
+        return !f.refreshing;
+    case CMD_SENDSERVERINFO:
+        return f.serverSelected && f.messenger;
+    default:
+        return true;
+    }
+}
+
+bool CommandChecked(int command, const CommandFacts &f)
+{
+    switch (command) {
+    case CMD_REFRESH:
+        return f.refreshing;
+    case CMD_FAVORITESONLY:
+        return f.favoritesOnly;
+    case CMD_FAVORITE:
+        return f.favourite;
+    case CMD_SHOWALLGAMES:
+        return !f.gameFilter;
+    default:
+        return false;
+    }
+}
+
+bool CommandAccepted(int command, const CommandFacts &facts)
+{
+    switch (command) {
+    case CMD_REFRESH:
+    case CMD_REFRESHSELECTED:
+    case CMD_LAUNCH:
+    case CMD_STOP:
+        return true;
+    default:
+        return CommandEnabled(command, facts);
+    }
+}
+
+void UpdateCommandStates(HWND mainWindow, bool refreshEnding)
+{
+    HWND toolbar = GetDlgItem(mainWindow, ID_TOOLBAR);
+    if (!toolbar)
+        return;
+    CommandFacts facts = CurrentCommandFacts(mainWindow);
+    if (refreshEnding)
+        facts.refreshing = false;
+    for (int i = 0; int command = ToolbarCommand(i); ++i) {
+        ToolbarEnable(toolbar, command, CommandEnabled(command, facts));
+        ToolbarCheck(toolbar, command, CommandChecked(command, facts));
+    }
+}
+
+void DispatchCommand(HWND mainWindow, int command)
+{
+    if (!CommandAccepted(command, CurrentCommandFacts(mainWindow)))
+        return;
+    switch (command) {
+    case CMD_SAVELIST:
+        SaveServerList(mainWindow);
         break;
     case CMD_EXIT:
         SendMessageA(mainWindow, WM_CLOSE, 0, 0);
@@ -59,4 +166,6 @@ void DispatchCommand(HWND mainWindow, int command)
     default:
         break;
     }
+    if (IsWindow(mainWindow))
+        UpdateCommandStates(mainWindow);
 }

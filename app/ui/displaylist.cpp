@@ -1,27 +1,29 @@
-// The server list's rows through the favourites and game filters, the
-// commands that change the filters, and the Filter page.
-#include <windows.h>
+// The server list's rows through the favourites and game filters, loading
+// and saving them, the commands that change the filters, and the Filter page.
+#include "ui/displaylist.h"
+
 #include <commctrl.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <vector>
+
+#include "refresh/refresh.h"
 #include "resources/resource.h"
+#include "serverlist/serverfile.h"
 #include "settings/appdata.h"
+#include "ui/commands.h"
 #include "ui/helpers.h"
-#include "ui/listview.h"
+#include "ui/statusbar.h"
 
 namespace {
 
 const char AllGames[] = "<All games>";
 const size_t FilterNameSize = 50;  // each name of the Filter page's block
 
-bool RowShown(const ServerSlot *slot)
+void ShowSaveProgress(int written, void *statusBar)
 {
-    if (!slot->server || (slot->flags & SlotDeleted))
-        return false;
-    if ((appData->flags & FlagFavoritesOnly) && !(slot->flags & SlotFavorite))
-        return false;
-    return GameFilterAccepts(KvServerGetGameName(slot->server));
+    StatusPrint(static_cast<HWND>(statusBar), "%d servers written", written);
 }
 
 void FillGameList(HWND page)
@@ -114,25 +116,86 @@ INT_PTR CALLBACK FilterPageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
 
 }  // namespace
 
+bool RowShown(const ServerSlot *slot)
+{
+    if (!slot || !slot->server || (slot->flags & SlotDeleted))
+        return false;
+    if ((appData->flags & FlagFavoritesOnly) && !(slot->flags & SlotFavorite))
+        return false;
+    return GameFilterAccepts(KvServerGetGameName(slot->server));
+}
+
+int InsertShownRows(HWND list, long firstEntry)
+{
+    ServerTable *table = &appData->table;
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    // Room for every entry in one go.
+    SendMessageA(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(table->serverCount - firstEntry), 0);
+    int rows = 0;
+    for (long i = firstEntry; i < table->serverCount; ++i) {
+        if (RowShown(SlotAt(table, i)) && InsertCallbackRow(list, rows, ServerRowParam(i)) >= 0)
+            ++rows;
+    }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    return rows;
+}
+
+int LoadServerList(HWND mainWindow)
+{
+    HWND statusBar = GetDlgItem(mainWindow, ID_STATUSBAR);
+    HWND list = GetDlgItem(mainWindow, ID_SERVERLIST);
+    StatusPrintPart(statusBar, 3, "%d servers", 0);
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    long first = appData->table.serverCount;
+    int result = LoadServers(mainWindow, &appData->table);
+    if (result != 0)
+        return result;
+    int rows = InsertShownRows(list, first);
+    StatusPrintPart(statusBar, 3, "%d servers", rows);
+    appData->flags &= ~FlagModified;
+    return 0;
+}
+
+int SaveServerList(HWND mainWindow)
+{
+    HWND statusBar = GetDlgItem(mainWindow, ID_STATUSBAR);
+    HWND list = GetDlgItem(mainWindow, ID_SERVERLIST);
+    std::vector<long> order;
+    int rows = list ? static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
+    order.reserve(static_cast<size_t>(rows));
+    for (int row = 0; row < rows; ++row) {
+        LPARAM param;
+        if (RowParam(list, row, &param))
+            order.push_back(RowSlotIndex(param));
+    }
+    // The progress texts are set but not painted one by one: nothing can
+    // repaint while the save holds the user-interface thread anyway, and a
+    // status bar that paints each text at once (Wine's does) would make
+    // saving 100,000 servers take seconds.
+    SendMessageA(statusBar, WM_SETREDRAW, FALSE, 0);
+    int written = SaveServers(mainWindow, &appData->table, order.data(), static_cast<long>(order.size()),
+                              ShowSaveProgress, statusBar);
+    SendMessageA(statusBar, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(statusBar, nullptr, TRUE);
+    if (written < 0) {
+        StatusPrint(statusBar, "Ready");
+        return 1;
+    }
+    appData->flags &= ~FlagModified;
+    StatusPrint(statusBar, "%d servers written", written);
+    return 0;
+}
+
 void RebuildDisplayList(HWND mainWindow)
 {
-    if (appData->refreshThread)
+    if (RefreshRunning())
         return;
     HWND statusBar = GetDlgItem(mainWindow, ID_STATUSBAR);
     HWND list = GetDlgItem(mainWindow, ID_SERVERLIST);
     StatusPrint(statusBar, "Rebuilding display list...");
     appData->flags |= FlagModified;
-
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    ServerTable *table = &appData->table;
-    SendMessageA(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(table->serverCount), 0);
-    int rows = 0;
-    for (long i = 0; i < table->serverCount; ++i) {
-        if (RowShown(SlotAt(table, i)) && InsertCallbackRow(list, rows, i) >= 0)
-            ++rows;
-    }
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    int rows = InsertShownRows(list, 0);
     StatusPrint(statusBar, "New filter applied");
     StatusPrintPart(statusBar, 3, "%d servers", rows);
     SelectRow(list, 0);
@@ -142,7 +205,7 @@ void RebuildDisplayList(HWND mainWindow)
 void OnCmdFavoritesOnly(HWND mainWindow)
 {
     appData->flags ^= FlagFavoritesOnly;
-    ToolbarCheck(GetDlgItem(mainWindow, ID_TOOLBAR), CMD_FAVORITESONLY, (appData->flags & FlagFavoritesOnly) != 0);
+    UpdateCommandStates(mainWindow);
     RebuildDisplayList(mainWindow);
 }
 

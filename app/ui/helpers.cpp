@@ -1,39 +1,13 @@
-// Message boxes, sounds, paths, text and list helpers.
+// Sounds, list rows and window geometry.
 #include "ui/helpers.h"
 
 #include <commctrl.h>
 #include <mmsystem.h>
-#include <stdarg.h>
-#include <stdio.h>
-#include <string.h>
 
+#include "base/paths.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
-
-namespace {
-
-char moduleDirOverride[MAX_PATH];
-MessageHook messageHook;
-
-}  // namespace
-
-int ReportMessage(HWND owner, UINT type, const char *format, ...)
-{
-    char text[1000];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    if (messageHook)
-        return messageHook(owner, type, text);
-    return MessageBoxA(owner, text, "Skovalt", type);
-}
-
-void SetMessageHookForTests(MessageHook hook)
-{
-    messageHook = hook;
-}
 
 void PlayWave(const char *fileName, DWORD flags)
 {
@@ -45,71 +19,24 @@ void PlayWave(const char *fileName, DWORD flags)
     PlaySoundA(path, nullptr, flags | SND_FILENAME | SND_NODEFAULT | SND_PURGE);
 }
 
-void ModulePath(char *buffer, size_t size, const char *fileName)
+LPARAM ServerRowParam(long slot)
 {
-    if (!buffer || size == 0)
-        return;
-    char path[MAX_PATH];
-    if (moduleDirOverride[0]) {
-        snprintf(path, sizeof path, "%s", moduleDirOverride);
-    } else {
-        DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-        if (n == 0 || n >= sizeof path)
-            path[0] = '\0';
-        char *slash = strrchr(path, '\\');
-        if (slash)
-            slash[1] = '\0';
-        else
-            path[0] = '\0';
-    }
-    snprintf(buffer, size, "%s%s", path, fileName ? fileName : "");
+    return static_cast<LPARAM>(slot & 0xFFFFFF);
 }
 
-void SetModuleDirForTests(const char *directory)
+LPARAM PlayerRowParam(long slot, int position)
 {
-    snprintf(moduleDirOverride, sizeof moduleDirOverride, "%s", directory ? directory : "");
+    return static_cast<LPARAM>((static_cast<unsigned long>(position & 0xFF) << 24) | (slot & 0xFFFFFF));
 }
 
-const char *NextField(char *dest, size_t size, const char *source, char separator)
+long RowSlotIndex(LPARAM param)
 {
-    if (!source)
-        return nullptr;
-    if (!dest || size == 0)
-        return source;
-    while (*source == ' ')
-        ++source;
-    size_t n = 0;
-    while (*source && *source != separator && n < size - 1)
-        dest[n++] = *source++;
-    dest[n] = '\0';
-    while (n > 0 && dest[n - 1] == ' ')
-        dest[--n] = '\0';
-    // After the separator; a copy cut at the size limit passes over the
-    // character where it stopped.
-    if (*source)
-        ++source;
-    return source;
+    return static_cast<long>(param & 0xFFFFFF);
 }
 
-const char *FindNoCase(const char *text, const char *pattern)
+int RowPlayerPosition(LPARAM param)
 {
-    if (!text || !pattern)
-        return nullptr;
-    size_t length = strlen(pattern);
-    for (const char *p = text; *p; ++p) {
-        if (_strnicmp(p, pattern, length) == 0)
-            return p;
-    }
-    return length == 0 ? text : nullptr;
-}
-
-bool FileExists(const char *path)
-{
-    FILE *f = path ? fopen(path, "rb") : nullptr;
-    if (!f)
-        return false;
-    fclose(f);
-    return true;
+    return static_cast<int>((static_cast<unsigned long>(param) >> 24) & 0xFF);
 }
 
 void SelectRow(HWND list, int row)
@@ -144,7 +71,7 @@ tagQServer *RowServer(LPARAM param)
 {
     if (!appData)
         return nullptr;
-    ServerSlot *slot = SlotAt(&appData->table, static_cast<long>(param & 0xFFFFFF));
+    ServerSlot *slot = SlotAt(&appData->table, RowSlotIndex(param));
     return slot ? slot->server : nullptr;
 }
 

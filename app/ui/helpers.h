@@ -1,7 +1,6 @@
-// Shared user-interface helpers: status bar texts and the refresh progress
-// display, toolbar states, message boxes, sounds, paths, small text and
-// list operations. Those that touch a control do it with synchronous
-// window messages, so they may be called from any thread.
+// Small user-interface helpers: sounds, list rows and their parameters,
+// window geometry. Those that touch a control do it with synchronous
+// window messages.
 #ifndef SKOVALT_UI_HELPERS_H
 #define SKOVALT_UI_HELPERS_H
 
@@ -10,58 +9,19 @@
 
 #include "kv/kv.h"
 
-// Plain text in status part 0; nothing while a refresh runs.
-void StatusPrint(HWND statusBar, const char *format, ...);
-// Plain text in any status part, also during a refresh (parts 1 to 3 are
-// not the progress display).
-void StatusPrintPart(HWND statusBar, int part, const char *format, ...);
-
-// The refresh progress display in status part 0.
-void ProgressBegin(HWND statusBar);
-void ProgressUpdate(HWND statusBar, int position, int total, const char *format, ...);
-// ProgressUpdate without the repaint, for a caller that repaints many
-// updates at once with ProgressRepaint; false when no display is shown.
-bool ProgressUpdateUnpainted(int position, int total, const char *format, ...);
-void ProgressRepaint(HWND statusBar);
-void ProgressEnd(HWND statusBar);
-// The progress display's text into buffer; false when no progress display
-// is shown (the buffer then holds "").
-bool CopyProgressText(char *buffer, size_t size);
-// Draws the display (the main window's WM_DRAWITEM for the status bar).
-void DrawProgress(const DRAWITEMSTRUCT *item);
-// Sets the four part edges for a main window client width.
-void SetStatusParts(HWND statusBar, int width);
-
-void ToolbarCheck(HWND toolbar, int command, bool on);
-void ToolbarEnable(HWND toolbar, int command, bool on);
-
-// A message box with caption "Skovalt"; returns its result.
-int ReportMessage(HWND owner, UINT type, const char *format, ...);
-
-// Tests only: every message box goes to the hook instead, which returns
-// the answer (IDOK, IDYES, ...); null restores the boxes.
-using MessageHook = int (*)(HWND owner, UINT type, const char *text);
-void SetMessageHookForTests(MessageHook hook);
-
-// Plays a wave file of the program directory unless "NoSound" is on; a
-// call with no name and no flags stops any sound, "NoSound" or not.
+// Plays a wave file of the program folder unless "NoSound" is on; a call
+// with no name and no flags stops any sound, "NoSound" or not.
 void PlayWave(const char *fileName, DWORD flags);
 
-// The program directory (ending in a backslash) with name appended.
-void ModulePath(char *buffer, size_t size, const char *fileName);
-// Tests only: a directory (with its final backslash) used instead of the
-// executable's; null restores it.
-void SetModuleDirForTests(const char *directory);
-
-// Copies one separator-ended field of source into dest (blanks trimmed);
-// returns the position after the separator, or null for a null source.
-const char *NextField(char *dest, size_t size, const char *source, char separator);
-// Case-insensitive substring search; null when not found or text is null.
-const char *FindNoCase(const char *text, const char *pattern);
-bool FileExists(const char *path);
-
-// Modal prompt (dialog 140). Returns 0 on OK (buffer filled), 1 on Cancel.
-int PromptDialog(HWND owner, char *buffer, int size, const char *caption, const char *prompt);
+// A list row's item parameter. In both lists the low 24 bits hold the
+// table index of the server the row shows; a player list row holds the
+// player's position on that server in the high 8 bits.
+LPARAM ServerRowParam(long slot);
+LPARAM PlayerRowParam(long slot, int position);
+long RowSlotIndex(LPARAM param);
+int RowPlayerPosition(LPARAM param);
+// The parameter of a player list row that shows no server's player.
+const LPARAM kNoServerRowParam = 0xFFFFFF;
 
 void SelectRow(HWND list, int row);
 // The item parameter of a row (its server's table index in the low 24
@@ -72,7 +32,7 @@ bool RowParam(HWND list, int row, LPARAM *param);
 int InsertCallbackRow(HWND list, int row, LPARAM param);
 // The server of the focused selected row of the active list, or null.
 tagQServer *SelectedServer(HWND mainWindow);
-// The server a row parameter names (low 24 bits), or null.
+// The server a row parameter names, or null.
 tagQServer *RowServer(LPARAM param);
 void ChildRect(HWND child, RECT *rect);
 void InvalidateRow(HWND list, int row);

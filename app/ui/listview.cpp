@@ -1,5 +1,5 @@
 // Columns from templates, cell texts and icons, sorting, grayout, the
-// background image, column widths and the toolbar states of both lists.
+// background image and column widths of both lists.
 #include "ui/listview.h"
 
 #include <stdio.h>
@@ -10,7 +10,11 @@
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
+#include "base/paths.h"
+#include "base/report.h"
+#include "base/text.h"
 #include "ui/helpers.h"
+#include "ui/statusbar.h"
 
 namespace {
 
@@ -27,7 +31,7 @@ bool IsServerList(HWND list)
 
 ServerSlot *RowSlot(LPARAM param)
 {
-    return appData ? SlotAt(&appData->table, static_cast<long>(param & 0xFFFFFF)) : nullptr;
+    return appData ? SlotAt(&appData->table, RowSlotIndex(param)) : nullptr;
 }
 
 int CompareTexts(const char *a, const char *b, int pingDifference)
@@ -158,7 +162,7 @@ void OnListDisplayText(NMLVDISPINFOA *info)
 
     tagPlayer *player = nullptr;
     if (!serverList) {
-        int position = static_cast<int>((static_cast<unsigned long>(item.lParam) >> 24) & 0xFF);
+        int position = RowPlayerPosition(item.lParam);
         player = KvServerGetFirstPlayer(server);
         for (int i = 0; player && i < position; ++i)
             player = KvServerGetNextPlayer(server, player);
@@ -170,7 +174,7 @@ void OnListDisplayText(NMLVDISPINFOA *info)
         if (serverList)
             item.iImage = ServerImage(server, (slot->flags & SlotFavorite) != 0);
         else
-            item.iImage = 0;  // the search match icon comes with the player search
+            item.iImage = 0;
     }
     if (!(item.mask & LVIF_TEXT))
         return;
@@ -303,21 +307,4 @@ void StoreColumnWidths(HWND mainWindow)
         }
         WriteSetting(l.setting, text);
     }
-}
-
-void UpdateToolbarStates(HWND mainWindow)
-{
-    HWND toolbar = GetDlgItem(mainWindow, ID_TOOLBAR);
-    HWND players = GetDlgItem(mainWindow, ID_PLAYERLIST);
-    bool playersFocused = players && GetFocus() == players;
-    bool busy = RefreshRunning();
-    bool server = SelectedServer(mainWindow) != nullptr;
-    ToolbarEnable(toolbar, CMD_LAUNCH, server);
-    ToolbarEnable(toolbar, CMD_COPY, !playersFocused);
-    ToolbarEnable(toolbar, CMD_MOVETOTOP, !playersFocused && !busy);
-    ToolbarEnable(toolbar, CMD_DELETE, !playersFocused && !busy);
-    ToolbarEnable(toolbar, CMD_SERVERDETAILS, server);
-    ToolbarEnable(toolbar, CMD_PASTE, IsClipboardFormatAvailable(CF_TEXT) != 0);
-    ToolbarEnable(toolbar, CMD_FINDPLAYER, !busy);
-    ToolbarEnable(toolbar, CMD_ADDSERVER, !busy);
 }

@@ -1,6 +1,6 @@
-// The server list (103) and player list (102): columns from templates,
-// cell texts and icons, sorting, the favourites and game filters, grayout,
-// background image, column widths and row drag and drop.
+// The server list and the player list: columns from templates,
+// cell texts and icons, sorting, grayout, fonts, background image and
+// column widths.
 #ifndef SKOVALT_UI_LISTVIEW_H
 #define SKOVALT_UI_LISTVIEW_H
 
@@ -34,30 +34,11 @@ void OnListColumnClick(HWND mainWindow, NMLISTVIEW *click);
 int CompareServers(tagQServer *a, tagQServer *b, char key);
 void SortServerList(HWND list, char key);
 
-// Refills the server list through the favourites and game filters.
-void RebuildDisplayList(HWND mainWindow);
-void OnCmdFavoritesOnly(HWND mainWindow);
-void OnCmdThisGameOnly(HWND mainWindow);
-void OnCmdShowAllGames(HWND mainWindow);
-
 // Grayout: true when the server is down, full or slower than threshold.
 bool ServerIsGrey(tagQServer *server, uint16_t threshold);
 LRESULT OnListCustomDraw(NMLVCUSTOMDRAW *draw);
 
 void SetListBackground(HWND list, bool on);
 void StoreColumnWidths(HWND mainWindow);
-void UpdateToolbarStates(HWND mainWindow);
-
-// Moves row source so it lands before row target. Returns 0, or 1 when
-// nothing was moved.
-int MoveRow(HWND list, int target, int source);
-
-// Row drag and drop of the server list.
-void OnListBeginDrag(HWND mainWindow, NMLISTVIEW *drag);
-void OnDragMouseMove(HWND mainWindow, int x, int y);
-void OnDragButtonUp(HWND mainWindow, int x, int y);
-
-// The Filter page (dialog 144) for the preferences sheet.
-void InitFilterPage(PROPSHEETPAGEA *page);
 
 #endif

@@ -7,20 +7,32 @@
 
 #include <initializer_list>
 
+#include "base/report.h"
 #include "refresh/refresh.h"
 #include "resources/resource.h"
-#include "serverlist/serverfile.h"
 #include "settings/appdata.h"
-#include "settings/placement.h"
 #include "settings/settings.h"
+#include "ui/commands.h"
+#include "ui/displaylist.h"
 #include "ui/helpers.h"
 #include "ui/listview.h"
+#include "ui/menus.h"
+#include "ui/messages.h"
+#include "ui/placement.h"
+#include "ui/refreshview.h"
+#include "ui/rowdrag.h"
+#include "ui/statusbar.h"
+#include "ui/toolbar.h"
 
 namespace {
 
 // Image lists the main window made; destroyed with it.
 HIMAGELIST toolbarImages;
 HIMAGELIST listImages;
+// True while a menu of the main window is open (between WM_ENTERMENULOOP
+// and WM_EXITMENULOOP); a popup initialised outside it is being looked at
+// by an accelerator key.
+bool inMenuLoop;
 
 HWND Child(HWND mainWindow, int id)
 {
@@ -90,12 +102,15 @@ LRESULT OnCreate(HWND window)
     }
 
     LayoutChildren(window);
+    // Paste follows what the clipboard holds, whoever changes it.
+    AddClipboardFormatListener(window);
     PostMessageA(window, UM_STARTUP, 0, 0);
     return 0;
 }
 
-void OnDestroy()
+void OnDestroy(HWND window)
 {
+    RemoveClipboardFormatListener(window);
     if (toolbarImages)
         ImageList_Destroy(toolbarImages);
     if (listImages)
@@ -105,14 +120,11 @@ void OnDestroy()
 
 void OnStartup(HWND window)
 {
-    if (appData->flags & FlagFavoritesOnly)
-        ToolbarCheck(Child(window, ID_TOOLBAR), CMD_FAVORITESONLY, true);
+    UpdateCommandStates(window);
     HWND servers = Child(window, ID_SERVERLIST);
-    bool loaded = LoadServers(servers) == 0;
+    bool loaded = LoadServerList(window) == 0;
     ShowWindow(servers, SW_SHOW);
     ShowWindow(Child(window, ID_PLAYERLIST), SW_SHOW);
-    // The version check joins here with the web module, and the start-up
-    // actions of a player search ("Q", "I", "L") with the search module.
     if (!loaded)
         return;
     char startup[2];
@@ -171,7 +183,8 @@ LRESULT OnNotify(HWND window, NMHDR *header)
         OnListBeginDrag(window, reinterpret_cast<NMLISTVIEW *>(header));
         return 0;
     case LVN_ITEMCHANGED:
-        UpdateToolbarStates(window);
+    case NM_SETFOCUS:
+        UpdateCommandStates(window);
         return 0;
     case NM_CUSTOMDRAW:
         return OnListCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW *>(header));
@@ -197,7 +210,7 @@ void OnContextMenu(HWND window, LPARAM lParam)
 
 bool RefuseWhileRefreshing(HWND window)
 {
-    if (!appData->refreshThread)
+    if (!RefreshRunning())
         return false;
     ReportMessage(window, MB_ICONINFORMATION, "Cannot quit while refreshing servers.");
     return true;
@@ -209,7 +222,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CREATE:
         return OnCreate(window);
     case WM_DESTROY:
-        OnDestroy();
+        OnDestroy(window);
         return 0;
     case WM_SIZE:
         OnSize(window, wParam, lParam);
@@ -234,8 +247,17 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
         DispatchCommand(window, LOWORD(wParam));
         return 0;
+    case WM_ENTERMENULOOP:
+        inMenuLoop = true;
+        return 0;
+    case WM_EXITMENULOOP:
+        inMenuLoop = false;
+        return 0;
     case WM_INITMENUPOPUP:
-        UpdateMenuStates(window, reinterpret_cast<HMENU>(wParam));
+        UpdateMenuStates(window, reinterpret_cast<HMENU>(wParam), inMenuLoop);
+        return 0;
+    case WM_CLIPBOARDUPDATE:
+        UpdateCommandStates(window);
         return 0;
     case WM_MENUSELECT:
         ShowMenuHelp(window, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
@@ -256,9 +278,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnSplitMoved(window);
         return 0;
     case UM_REFRESHBEGIN:
-        return OnRefreshBegin(window, lParam);
     case UM_REFRESHEND:
-        return OnRefreshEnd(window, lParam);
+    case UM_REFRESHWINDUP:
+    case UM_REFRESHENDED:
+        return OnRefreshMessage(window, message, wParam, lParam);
     case WM_TIMER:
         if (wParam == kRefreshRepaintTimer) {
             RepaintRefreshChanges(window);
@@ -286,17 +309,21 @@ bool RegisterMainClass(HINSTANCE instance)
     return RegisterClassExA(&wc) != 0;
 }
 
+void HandleLoopMessage(HWND mainWindow, HACCEL accelerators, MSG *msg)
+{
+    if (appData && appData->detailsDialog && IsDialogMessageA(appData->detailsDialog, msg))
+        return;
+    if (accelerators && TranslateAcceleratorA(mainWindow, accelerators, msg))
+        return;
+    TranslateMessage(msg);
+    DispatchMessageA(msg);
+}
+
 int RunMessageLoop(HWND mainWindow, HACCEL accelerators)
 {
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (appData && appData->detailsDialog && IsDialogMessageA(appData->detailsDialog, &msg))
-            continue;
-        if (accelerators && TranslateAcceleratorA(mainWindow, accelerators, &msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+        HandleLoopMessage(mainWindow, accelerators, &msg);
     return static_cast<int>(msg.wParam);
 }
 
@@ -363,9 +390,9 @@ bool OnClose(HWND mainWindow)
             if (answer == IDCANCEL)
                 return false;
             if (answer == IDYES)
-                SaveServers(mainWindow);
+                SaveServerList(mainWindow);
         } else {
-            SaveServers(mainWindow);
+            SaveServerList(mainWindow);
         }
     }
     StatusPrint(Child(mainWindow, ID_STATUSBAR), "Cleaning up...");

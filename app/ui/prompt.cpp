@@ -1,8 +1,7 @@
 // The one-line prompt dialog (resource 140).
-#include <windows.h>
+#include "ui/prompt.h"
 
 #include "resources/resource.h"
-#include "ui/helpers.h"
 
 namespace {
 

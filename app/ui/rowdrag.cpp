@@ -1,12 +1,10 @@
 // Moving server list rows: MoveRow and drag and drop with the mouse.
-#include <windows.h>
-#include <commctrl.h>
+#include "ui/rowdrag.h"
 
 #include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "ui/helpers.h"
-#include "ui/listview.h"
 
 namespace {
 

@@ -1,11 +1,12 @@
 // The horizontal splitter bar between the two lists (class "ClassHSplit").
 // Its window word holds the state: 0x01 while dragging, 0x80 horizontal.
-#include <windows.h>
+#include "ui/splitter.h"
+
 #include <string.h>
 
 #include "resources/resource.h"
 #include "ui/helpers.h"
-#include "ui/mainwindow.h"
+#include "ui/messages.h"
 
 namespace {
 

@@ -5,14 +5,14 @@
 // record that is never freed can never be drawn after its release. A lock
 // guards its fields and is never held across a window message, so a thread
 // waiting for the user-interface thread never blocks it.
-#include "ui/helpers.h"
+#include "ui/statusbar.h"
 
 #include <commctrl.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
-#include "settings/appdata.h"
+#include "refresh/refresh.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ void RepaintPart0(HWND statusBar)
 
 void StatusPrint(HWND statusBar, const char *format, ...)
 {
-    if (appData && appData->refreshThread)
+    if (RefreshRunning())
         return;
     va_list args;
     va_start(args, format);
@@ -196,17 +196,4 @@ void SetStatusParts(HWND statusBar, int width)
 {
     int edges[4] = {width - 380, width - 180, width - 80, width};
     SendMessageA(statusBar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
-}
-
-void ToolbarCheck(HWND toolbar, int command, bool on)
-{
-    SendMessageA(toolbar, TB_CHECKBUTTON, static_cast<WPARAM>(command), MAKELPARAM(on ? TRUE : FALSE, 0));
-}
-
-void ToolbarEnable(HWND toolbar, int command, bool on)
-{
-    LRESULT wanted = on ? TBSTATE_ENABLED : 0;
-    LRESULT state = SendMessageA(toolbar, TB_GETSTATE, static_cast<WPARAM>(command), 0);
-    if (state != -1 && state != wanted)
-        SendMessageA(toolbar, TB_SETSTATE, static_cast<WPARAM>(command), MAKELPARAM(wanted, 0));
 }

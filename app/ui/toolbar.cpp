@@ -4,7 +4,7 @@
 
 #include "resources/resource.h"
 #include "settings/appdata.h"
-#include "ui/mainwindow.h"
+#include "ui/toolbar.h"
 
 namespace {
 
@@ -22,6 +22,16 @@ const ToolbarEntry Buttons[] = {
 static_assert(sizeof Buttons / sizeof Buttons[0] == 16, "the toolbar has 16 entries");
 
 }  // namespace
+
+int ToolbarCommand(int index)
+{
+    int seen = 0;
+    for (const ToolbarEntry &entry : Buttons) {
+        if (entry.image >= 0 && seen++ == index)
+            return entry.command;
+    }
+    return 0;
+}
 
 HWND CreateMainToolbar(HWND mainWindow, HIMAGELIST *images)
 {
@@ -55,4 +65,14 @@ HWND CreateMainToolbar(HWND mainWindow, HIMAGELIST *images)
     SendMessageA(toolbar, TB_ADDBUTTONSA, 16, reinterpret_cast<LPARAM>(buttons));
     SendMessageA(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(28, 30));
     return toolbar;
+}
+
+void ToolbarCheck(HWND toolbar, int command, bool on)
+{
+    SendMessageA(toolbar, TB_CHECKBUTTON, static_cast<WPARAM>(command), MAKELPARAM(on ? TRUE : FALSE, 0));
+}
+
+void ToolbarEnable(HWND toolbar, int command, bool on)
+{
+    SendMessageA(toolbar, TB_ENABLEBUTTON, static_cast<WPARAM>(command), MAKELPARAM(on ? TRUE : FALSE, 0));
 }

@@ -2,30 +2,35 @@
 # Builds the libFuzzer targets (clang) and runs each for a bounded time:
 #   tools/scripts/fuzz.sh [SECONDS]      (default 60 each)
 # The reply fuzzer starts from the captured real replies, each preceded by
-# the server list's template; the corpus grows in build/fuzz/corpus.
+# the server list's template; the list-file fuzzer from a small Server.dat;
+# the corpus grows in build/fuzz/corpus.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 seconds=${1:-60}
 tools/scripts/install-deps.sh
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j"${SKOVALT_JOBS:-2}" --target kv_reply_fuzz kv_list_fuzz
+cmake --build --preset fuzz -j"${SKOVALT_JOBS:-2}" --target kv_reply_fuzz kv_list_fuzz app_listfile_fuzz
 
 corpus=build/fuzz/corpus
-mkdir -p "$corpus/reply" "$corpus/list"
+mkdir -p "$corpus/reply" "$corpus/list" "$corpus/listfile"
 for f in kv/tests/fixtures/*.bin; do
   { printf '%%s%%t%%y%%t%%n/%%x%%t%%l%%t%%g%%t\0'; cat "$f"; } >"$corpus/reply/seed-$(basename "$f")"
 done
 printf 'q2dm1|The Edge\r\nbase1|Outer Base\n\nlast line' >"$corpus/list/seed"
+# Server.dat with two records.
+python3 -c 'import sys; r = lambda ip, texts: bytes(ip) + bytes([6, 109, 45, 0, 2]) + bytes(19) + texts
+sys.stdout.buffer.write(b"kv\0" + r([127, 0, 0, 1], b"q.example\0One\0ctf\0") + r([10, 0, 0, 2], b"\0\0\0"))' \
+  >"$corpus/listfile/seed"
 
 status=0
-for target in reply list; do
-  log=build/fuzz/kv_${target}_fuzz.log
+for target in kv_reply kv_list app_listfile; do
+  log=build/fuzz/${target}_fuzz.log
   rc=0
-  build/fuzz/bin/kv_${target}_fuzz -max_total_time="$seconds" -max_len=70000 \
-    -print_final_stats=1 -artifact_prefix=build/fuzz/ "$corpus/$target" >"$log" 2>&1 || rc=$?
+  build/fuzz/bin/${target}_fuzz -max_total_time="$seconds" -max_len=70000 \
+    -print_final_stats=1 -artifact_prefix=build/fuzz/ "$corpus/${target#*_}" >"$log" 2>&1 || rc=$?
   runs=$(grep -m1 '^stat::number_of_executed_units' "$log" | awk '{print $2}')
-  echo "kv_${target}_fuzz: ${runs:-?} executions in ${seconds}s, exit $rc"
+  echo "${target}_fuzz: ${runs:-?} executions in ${seconds}s, exit $rc"
   if [ $rc -ne 0 ]; then
     tail -40 "$log"
     status=1

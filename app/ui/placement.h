@@ -1,6 +1,6 @@
 // The main window's stored placement ("Pos") and splitter position ("Split").
-#ifndef SKOVALT_SETTINGS_PLACEMENT_H
-#define SKOVALT_SETTINGS_PLACEMENT_H
+#ifndef SKOVALT_UI_PLACEMENT_H
+#define SKOVALT_UI_PLACEMENT_H
 
 #include <windows.h>
 

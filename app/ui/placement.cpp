@@ -1,5 +1,5 @@
 // Restoring and storing the main window's placement.
-#include "settings/placement.h"
+#include "ui/placement.h"
 
 #include <stdio.h>
 #include <stdlib.h>

@@ -1,0 +1,70 @@
+// The bytes of the server list's files, read and written without any file
+// or window: Server.dat (the saved list) and Delta.dat (the journal of
+// servers added or removed by hand), and the "a.b.c.d[:port]" address text.
+// Portable: the program uses these on Windows; the native build fuzzes them.
+//
+// Both files begin with the 3-byte header "kv", 0x00. Server.dat records
+// are a 28-byte head (address in network order, port, ping, flags, 19
+// reserved zero bytes; numbers little-endian) followed by host name,
+// server name and game name, each NUL-terminated. Delta.dat records are 12
+// bytes: kind '+' or '-', 3 reserved, address, port, 2 reserved.
+#ifndef SKOVALT_SERVERLIST_LISTFORMAT_H
+#define SKOVALT_SERVERLIST_LISTFORMAT_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "kv/kv.h"
+
+enum {
+    ListFileHeaderSize = 3,
+    ServerRecordHeadSize = 28,
+    DeltaRecordSize = 12,
+};
+
+// The header both files begin with.
+extern const unsigned char ListFileHeader[ListFileHeaderSize];
+
+// True when data (size bytes) begins with the header.
+bool HasListFileHeader(const unsigned char *data, size_t size);
+
+// One Server.dat record; the texts point into the bytes it was read from.
+struct ServerFileRecord {
+    uint32_t ip;        // network order
+    uint16_t port;
+    uint16_t ping;
+    uint8_t flags;
+    const char *hostName;
+    const char *serverName;
+    const char *gameName;
+};
+
+// Reads the record at the start of data (size bytes, after the header).
+// Returns the bytes it takes, or 0 when no whole record is there (a head
+// cut short, or a text without its NUL): a list ends at its first partial
+// record.
+size_t ReadServerRecord(const unsigned char *data, size_t size, ServerFileRecord *record);
+
+// The 28-byte head of a record into head; the caller writes the three
+// texts after it, each with its NUL.
+void EncodeServerRecordHead(const ServerFileRecord *record, unsigned char head[ServerRecordHeadSize]);
+
+// One Delta.dat record.
+struct DeltaRecord {
+    char kind;       // '+' or '-'
+    uint32_t ip;     // network order
+    uint16_t port;
+};
+
+// How many whole Delta.dat records size bytes (after the header) hold.
+size_t DeltaRecordCount(size_t size);
+// The record at data, which must hold DeltaRecordSize bytes.
+DeltaRecord ReadDeltaRecord(const unsigned char *data);
+void EncodeDeltaRecord(const DeltaRecord *record, unsigned char out[DeltaRecordSize]);
+
+// "a.b.c.d" or "a.b.c.d:port" into host (port 27910 unless given).
+// Returns 0, or 1 (address 0) when the text is null, does not begin with a
+// digit, is no dotted address, or names a port outside 1 .. 65535.
+int ParseHostAddress(const char *text, tagKvHOST *host);
+
+#endif

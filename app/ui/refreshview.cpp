@@ -1,0 +1,348 @@
+// The refresh as the user sees it: commands, hooks of the engine, rows,
+// progress, toolbar, animation and sounds.
+#include "ui/refreshview.h"
+
+#include <commctrl.h>
+#include <mmsystem.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "kv/kv.h"
+#include "refresh/refresh.h"
+#include "resources/resource.h"
+#include "settings/appdata.h"
+#include "settings/settings.h"
+#include "ui/commands.h"
+#include "ui/helpers.h"
+#include "ui/messages.h"
+#include "ui/statusbar.h"
+
+namespace {
+
+// Image of the buddy status line in the player list's image list.
+const int kBuddyImage = 2;
+// The animation frame shown while no refresh runs.
+const int kIdleFrame = 7;
+
+HWND Child(HWND mainWindow, int id) { return GetDlgItem(mainWindow, id); }
+
+// The refresh on screen; one at a time, as the engine runs one at a time.
+// mainWindow is set before the engine starts and read by its hooks; the
+// other fields belong to the user-interface thread.
+struct RefreshView {
+    HWND mainWindow;
+    bool selectedOnly;
+    int total;            // servers of the refresh
+    int lastRow;          // the row prepared last, -1 before the first
+    HCURSOR cursor;       // the cursor before the refresh
+};
+RefreshView view;
+
+// With many workers, answers arrive up to a thousand a second. Repainting
+// each row and the progress text as it changes would keep a paint pending
+// all the time, and Windows makes WM_TIMER messages only when none is: every
+// timer of the user-interface thread would stall for the whole refresh. The
+// rows and the progress a refresh changes are therefore repainted together,
+// kRepaintDelayMs after the first change; the screen still follows the
+// answers as they come. User-interface thread only.
+const UINT kRepaintDelayMs = 30;
+struct PendingRepaint {
+    int firstRow;  // -1: no row to repaint
+    int lastRow;
+    bool progress;
+    bool timerSet;
+};
+PendingRepaint pendingRepaint = {-1, -1, false, false};
+
+void ScheduleRepaint(HWND mainWindow)
+{
+    if (pendingRepaint.timerSet)
+        return;
+    pendingRepaint.timerSet = SetTimer(mainWindow, kRefreshRepaintTimer, kRepaintDelayMs, nullptr) != 0;
+    if (!pendingRepaint.timerSet)
+        RepaintRefreshChanges(mainWindow);
+}
+
+// The engine's hooks: each hands its work to the user-interface thread.
+bool PrepareHook(void *, RefreshItem *item)
+{
+    return SendMessageA(view.mainWindow, UM_REFRESHBEGIN, 0, reinterpret_cast<LPARAM>(item)) != 0;
+}
+
+void FinishHook(void *, RefreshItem *item)
+{
+    SendMessageA(view.mainWindow, UM_REFRESHEND, 0, reinterpret_cast<LPARAM>(item));
+}
+
+void WindingUpHook(void *)
+{
+    SendMessageA(view.mainWindow, UM_REFRESHWINDUP, 0, 0);
+}
+
+void EndedHook(void *, bool stopped)
+{
+    SendMessageA(view.mainWindow, UM_REFRESHENDED, stopped ? 1 : 0, 0);
+}
+
+// Removes the player list's entries of one server.
+void RemovePlayersOf(HWND players, long slot)
+{
+    int count = static_cast<int>(SendMessageA(players, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = count - 1; row >= 0; --row) {
+        LPARAM param;
+        if (RowParam(players, row, &param) && param != kNoServerRowParam && RowSlotIndex(param) == slot)
+            SendMessageA(players, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+    }
+}
+
+// The server list row that shows a table index: the row the item started
+// from when it still does, else wherever the index is now.
+int RowOfSlot(HWND list, int row, long slot)
+{
+    LPARAM param;
+    if (RowParam(list, row, &param) && RowSlotIndex(param) == slot)
+        return row;
+    LVFINDINFOA find = {};
+    find.flags = LVFI_PARAM;
+    find.lParam = ServerRowParam(slot);
+    return static_cast<int>(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+}
+
+void AddBuddyStatusLine(HWND players)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = 0;
+    item.pszText = const_cast<char *>(BuddyStatusText(&now));
+    item.iImage = kBuddyImage;
+    item.lParam = kNoServerRowParam;
+    SendMessageA(players, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+// UM_REFRESHBEGIN: the next row's server, copied for a worker. The stop
+// is checked here, on the thread that runs the Stop command, so that no
+// "Querying" text can follow "Refresh interrupted".
+LRESULT OnBegin(HWND mainWindow, RefreshItem *item)
+{
+    if (RefreshStopRequested())
+        return 0;
+    HWND list = Child(mainWindow, ID_SERVERLIST);
+    int row = view.selectedOnly
+                  ? static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(view.lastRow), LVNI_SELECTED))
+                  : item->position;
+    if (row < 0)
+        return 0;
+    view.lastRow = row;
+    LPARAM param;
+    if (!RowParam(list, row, &param))
+        return 0;
+    item->row = row;
+    item->slot = RowSlotIndex(param);
+    ServerSlot *slot = SlotAt(&appData->table, item->slot);
+    if (!slot || !slot->server || (slot->flags & SlotDeleted))
+        return 0;
+
+    RemovePlayersOf(Child(mainWindow, ID_PLAYERLIST), item->slot);
+    tagQServer *s = slot->server;
+    if (KvServerAlloc(&item->copy, KvServerGetHostIP(s), KvServerGetHostPort(s), KvServerGetHostName(s),
+                      KvServerGetServerName(s), KvServerGetGameName(s), KvServerGetPing(s)) != 0)
+        return 0;
+    char address[128];
+    KvServerGetHostIPString(item->copy, address, sizeof address);
+    if (ProgressUpdateUnpainted(item->position, item->total + 1, "Querying %s", address)) {
+        pendingRepaint.progress = true;
+        ScheduleRepaint(mainWindow);
+    }
+    return 1;
+}
+
+// UM_REFRESHEND: the refreshed copy replaces the table's record.
+LRESULT OnEnd(HWND mainWindow, RefreshItem *item)
+{
+    ServerSlot *slot = SlotAt(&appData->table, item->slot);
+    if (!slot || (slot->flags & SlotDeleted)) {
+        KvServerFree(item->copy);
+        return 0;
+    }
+    tagQServer *old = slot->server;
+    slot->server = item->copy;
+    KvServerFree(old);
+    int row = RowOfSlot(Child(mainWindow, ID_SERVERLIST), item->row, item->slot);
+    if (row >= 0) {
+        if (pendingRepaint.firstRow < 0 || row < pendingRepaint.firstRow)
+            pendingRepaint.firstRow = row;
+        if (row > pendingRepaint.lastRow)
+            pendingRepaint.lastRow = row;
+        ScheduleRepaint(mainWindow);
+    }
+    return 0;
+}
+
+// UM_REFRESHENDED: the screen as after a refresh.
+void OnEnded(HWND mainWindow, bool stopped)
+{
+    HWND status = Child(mainWindow, ID_STATUSBAR);
+    ProgressEnd(status);
+    SendMessageA(Child(mainWindow, ID_ANIMATION), ACM_PLAY, 1, MAKELPARAM(kIdleFrame, kIdleFrame));
+    UpdateCommandStates(mainWindow, true);
+    HWND players = Child(mainWindow, ID_PLAYERLIST);
+    if (appData->searchText && SendMessageA(players, LVM_GETITEMCOUNT, 0, 0) == 0 && !stopped)
+        AddBuddyStatusLine(players);
+    PlayWave(nullptr, 0);
+    PlayWave("ready.wav", SND_ASYNC);
+    SetCursor(view.cursor);
+    StatusPrintPart(status, 0, stopped ? "Aborted" : "Ready");
+}
+
+}  // namespace
+
+LRESULT OnRefreshMessage(HWND mainWindow, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    RefreshItem *item = reinterpret_cast<RefreshItem *>(lParam);
+    switch (message) {
+    case UM_REFRESHBEGIN:
+        return OnBegin(mainWindow, item);
+    case UM_REFRESHEND:
+        return OnEnd(mainWindow, item);
+    case UM_REFRESHWINDUP:
+        ProgressUpdate(Child(mainWindow, ID_STATUSBAR), view.total + 1, view.total + 1, "Cleaning up, please wait");
+        return 0;
+    case UM_REFRESHENDED:
+        OnEnded(mainWindow, wParam != 0);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void RepaintRefreshChanges(HWND mainWindow)
+{
+    if (pendingRepaint.timerSet)
+        KillTimer(mainWindow, kRefreshRepaintTimer);
+    if (pendingRepaint.progress)
+        ProgressRepaint(Child(mainWindow, ID_STATUSBAR));
+    if (pendingRepaint.firstRow >= 0) {
+        // One rectangle from the first to the last changed row.
+        HWND list = Child(mainWindow, ID_SERVERLIST);
+        RECT first, last;
+        if (ListView_GetItemRect(list, pendingRepaint.firstRow, &first, LVIR_BOUNDS) &&
+            ListView_GetItemRect(list, pendingRepaint.lastRow, &last, LVIR_BOUNDS)) {
+            UnionRect(&first, &first, &last);
+            InvalidateRect(list, &first, TRUE);
+        } else {
+            InvalidateRect(list, nullptr, TRUE);
+        }
+    }
+    pendingRepaint = {-1, -1, false, false};
+}
+
+const char *BuddyStatusText(const SYSTEMTIME *now)
+{
+    if (!now)
+        return "Hmm, check your PC time";
+    int hour = now->wHour, day = now->wDayOfWeek;  // day 0 is Sunday
+    if (now->wMonth == 3 && now->wDay == 26)
+        return "Buddies are at Mireva's birthday party !";
+    if (day >= 1 && day <= 5 && hour == 20 && now->wMinute <= 30)
+        return "Buddies are watching The Bold & The Beautiful";
+    if (day == 0 && hour >= 9 && hour <= 11)
+        return "Buddies are praizing the Lord";
+    if (hour >= 4 && hour <= 12)
+        return "Buddies are sleeping";
+    if (day == 6 && hour >= 13 && hour <= 16)
+        return "Buddies are gone shopping with their girlies";
+    if (day == 0 && hour >= 13 && hour <= 16)
+        return "Buddies are visiting their mother in law";
+    if (hour >= 13 && hour <= 15)
+        return "Buddies are having breakfast";
+    static const char *const kByMinute[10] = {
+        "Buddies are at a LAN party",
+        "Buddies are installing new hardware",
+        "Buddies haven't paid their ISP's bills",
+        "Buddies are being treated for RSI",
+        "Buddies are configuring their new 3DFX Banshee SLI card",
+        "Buddies are on Ulo chatting about you",
+        "Buddies are training with a bunch of bots",
+        "You don't have any buddies, sorry",
+        "Buddies are being treated for RSI",
+        "Buddies are on high speed servers you don't know about",
+    };
+    return kByMinute[now->wMinute % 10];
+}
+
+int StartRefresh(HWND mainWindow, int selectedOnly)
+{
+    if (RefreshRunning())
+        return 1;
+    // Whatever the last refresh left to repaint (its window may be gone).
+    RepaintRefreshChanges(mainWindow);
+
+    HWND servers = Child(mainWindow, ID_SERVERLIST);
+    HWND status = Child(mainWindow, ID_STATUSBAR);
+    if (!selectedOnly)
+        SendMessageA(Child(mainWindow, ID_PLAYERLIST), LVM_DELETEALLITEMS, 0, 0);
+    if (!appData->searchText) {
+        StatusPrintPart(status, 1, "No player searching");
+    } else {
+        char line[128];  // the whole line cut to 127 characters
+        snprintf(line, sizeof line, "Looking for: %s", *appData->searchText ? appData->searchText : "all players");
+        StatusPrintPart(status, 1, "%s", line);
+    }
+
+    // The settings a refresh uses are taken now, so the preferences may
+    // change meanwhile without a worker reading them.
+    char workers[32];
+    ReadSetting("NumServerThreads", workers, sizeof workers);
+    RefreshOptions options = {};
+    options.total = static_cast<int>(
+        SendMessageA(servers, selectedOnly ? LVM_GETSELECTEDCOUNT : LVM_GETITEMCOUNT, 0, 0));
+    options.workers = RefreshWorkerLimit(workers);
+    options.timeout = appData->timeout;
+    options.noHostNames = (appData->flags & FlagNoHostNames) ? 1 : 0;
+    options.fixupNames = appData->fixupNames;
+    RefreshHooks hooks = {nullptr, PrepareHook, FinishHook, WindingUpHook, EndedHook};
+
+    view.mainWindow = mainWindow;
+    view.selectedOnly = selectedOnly != 0;
+    view.total = options.total;
+    view.lastRow = -1;
+    if (StartRefreshEngine(&options, &hooks) != 0)
+        return 0;
+
+    view.cursor = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    PlayWave("wait.wav", SND_ASYNC | SND_LOOP);
+    ProgressBegin(status);
+    SendMessageA(Child(mainWindow, ID_ANIMATION), ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, -1));
+    UpdateCommandStates(mainWindow);
+    return 0;
+}
+
+void OnCmdStop(HWND mainWindow)
+{
+    if (RefreshRunning()) {
+        ProgressUpdate(Child(mainWindow, ID_STATUSBAR), 1, 1, "Refresh interrupted");
+        PlayWave(nullptr, 0);
+    }
+    RequestRefreshStop();
+}
+
+void OnCmdRefresh(HWND mainWindow)
+{
+    if (RefreshRunning()) {
+        OnCmdStop(mainWindow);
+        return;
+    }
+    int selected = static_cast<int>(SendMessageA(Child(mainWindow, ID_SERVERLIST), LVM_GETSELECTEDCOUNT, 0, 0));
+    StartRefresh(mainWindow, selected > 1 ? 1 : 0);
+}
+
+void OnCmdRefreshSelected(HWND mainWindow)
+{
+    if (RefreshRunning()) {
+        OnCmdStop(mainWindow);
+        return;
+    }
+    StartRefresh(mainWindow, 1);
+}
