@@ -19,13 +19,6 @@ namespace {
 
 using ListView = MainWindowTest;
 
-std::string CellText(HWND list, int row, int column)
-{
-    char text[256] = "";
-    ListView_GetItemText(list, row, column, text, sizeof text);
-    return text;
-}
-
 int RowImage(HWND list, int row)
 {
     LVITEMA item = {};

@@ -113,15 +113,8 @@ TEST_F(RefreshBenchmark, LoopbackServers)
         CloseHandle(prober);
         double ideal = count / static_cast<double>(threads) * 0.020;
         int answered = 0;
-        for (int row = 0; row < count; ++row) {
-            char text[64] = "";
-            LVITEMA item = {};
-            item.iSubItem = 1;
-            item.pszText = text;
-            item.cchTextMax = sizeof text;
-            SendMessageA(servers, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-            answered += text[0] != '\0';
-        }
+        for (int row = 0; row < count; ++row)
+            answered += !CellText(servers, row, 1).empty();
         printf("[ BENCH    ] %d servers, %2d workers: %.3f s (ideal %.3f s, %.2f x), %d answered, "
                "longest wait of a posted message %.0f ms, longest gap between 10 ms timer ticks %.0f ms\n",
                count, threads, seconds, ideal, seconds / ideal, answered, longestProbe * 1000, longestGap * 1000);

@@ -104,14 +104,7 @@ protected:
     int Rows() const { return static_cast<int>(SendMessageA(servers_, LVM_GETITEMCOUNT, 0, 0)); }
     std::string Cell(int row, int column, HWND list = nullptr) const
     {
-        char text[256] = "";
-        LVITEMA item = {};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(list ? list : servers_, LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
-                     reinterpret_cast<LPARAM>(&item));
-        return text;
+        return CellText(list ? list : servers_, row, column);
     }
     // The row showing simulated server index.
     int RowOf(size_t index) const
@@ -125,11 +118,9 @@ protected:
     }
     LPARAM RowParam(int row) const
     {
-        LVITEMA item = {};
-        item.mask = LVIF_PARAM;
-        item.iItem = row;
-        SendMessageA(servers_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        return item.lParam;
+        LPARAM param = 0;
+        ::RowParam(servers_, row, &param);
+        return param;
     }
     void Select(std::initializer_list<int> rows)
     {

@@ -194,6 +194,13 @@ std::string StatusText(HWND statusBar, int part)
     return text;
 }
 
+std::string CellText(HWND list, int row, int column)
+{
+    char text[256] = "";
+    ListView_GetItemText(list, row, column, text, sizeof text);
+    return text;
+}
+
 std::vector<LPARAM> RowParams(HWND list)
 {
     std::vector<LPARAM> params;

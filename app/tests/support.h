@@ -59,6 +59,8 @@ void ReleaseRefresh();
 
 // The status bar text of a part.
 std::string StatusText(HWND statusBar, int part);
+// The text of a list cell (cut to 255 characters).
+std::string CellText(HWND list, int row, int column);
 // The row parameters of a list, top to bottom.
 std::vector<LPARAM> RowParams(HWND list);
 // Appends a record with the given fields to the table; returns its index.

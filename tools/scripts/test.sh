@@ -6,6 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 tools/scripts/install-deps.sh
+# The program's folders include each other only downwards.
+tools/scripts/check-layers.py
 
 jobs=${SKOVALT_JOBS:-2}
 werror=-DSKOVALT_WERROR=${SKOVALT_WERROR:-OFF}
