@@ -95,9 +95,18 @@ void AppTest::SetUp()
     SetModuleDirForTests(dir.c_str());
     SetSettingsKeyForTests(("Software\\Holmdrey\\SkovaltTest\\" + name).c_str());
     DeleteSettingsKey();
+    KeepOffTheWeb();
     shownMessages.clear();
     messageAnswers.clear();
     SetMessageHookForTests(RecordMessage);
+}
+
+void AppTest::KeepOffTheWeb()
+{
+    // A closed port on this machine: every web request fails at once, and
+    // none leaves it.
+    for (const char *name : {"VersionURL", "MasterListURL", "SetupURL", "HomepageURL"})
+        WriteSetting(name, "http://127.0.0.1:9/");
 }
 
 void AppTest::TearDown()

@@ -29,6 +29,10 @@ protected:
     // A registry value of the test key, or "<missing>".
     std::string Setting(const char *name) const;
 
+    // Points every web address of the settings at a closed port of this
+    // machine (SetUp does it for the test key).
+    void KeepOffTheWeb();
+
     // InitAppData with a MapData.txt-less directory tolerated.
     void StartAppData();
 
