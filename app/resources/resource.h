@@ -19,8 +19,13 @@
 #define IDM_CONTEXT 133
 
 /* Dialogs. */
+#define IDD_ADDSERVER 134
 #define IDD_PROMPT 140
 #define IDD_FILTER 144
+
+/* Controls of the Add server dialog. */
+#define IDC_ADD_NAME 1043
+#define IDC_ADD_PORT 1044
 
 /* Controls of the prompt dialog. */
 #define IDC_PROMPT_TEXT 1015
