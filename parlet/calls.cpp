@@ -1,24 +1,73 @@
-// The request calls: each finds the client, sends its request and decodes
-// the reply from the reply slot.
+// The request calls: each makes its request through CallClient, which finds
+// the client, sends the request and checks the reply, and decodes the reply
+// from the reply slot.
 #include "parlet/internal.h"
 
 #include <stdio.h>
 #include <string.h>
 
-bool Exchange(HWND client, const char *sendName, const char *resultName, DWORD code,
-              const void *payload, DWORD length)
+// The payload's parts as one block on the library's heap, or null when
+// memory runs out.
+static unsigned char *JoinParts(const PayloadPart *parts, size_t count, DWORD length)
 {
-    COPYDATASTRUCT request;
-    request.dwData = code;
-    request.cbData = length;
-    request.lpData = length ? (void *)payload : nullptr;
-    if (sendName)
-        Trace("%s - Sending request, callback window %08X\n", sendName,
-              HandleField(g_parlet.callbackWindow));
-    if (!SendRequest(client, &request))
+    unsigned char *block = (unsigned char *)ParletAlloc(length);
+    if (!block)
+        return nullptr;
+    DWORD at = 0;
+    for (size_t i = 0; i < count; i++) {
+        if (parts[i].length)
+            memcpy(block + at, parts[i].data, parts[i].length);
+        at += parts[i].length;
+    }
+    return block;
+}
+
+bool CallClient(const ClientRequest *request, ReplyReader *reader)
+{
+    HWND client = FindClientWindow();
+    if (!client)
         return false;
-    if (resultName)
-        Trace("%s - Got result, length %d\n", resultName, (int)g_parlet.replyLength);
+    const void *payload = request->parts[0].data;
+    DWORD length = request->parts[0].length;
+    unsigned char *block = nullptr;
+    if (!request->sentAsIs) {
+        length += request->parts[1].length;
+        if (length) {
+            block = JoinParts(request->parts, sizeof request->parts / sizeof request->parts[0],
+                              length);
+            if (!block)
+                return false;
+        }
+        payload = block;
+    }
+
+    COPYDATASTRUCT data;
+    data.dwData = request->code;
+    data.cbData = length;
+    data.lpData = length ? (void *)payload : nullptr;
+    if (request->sendName) {
+        HWND traced = request->tracedWindow ? request->tracedWindow : g_parlet.callbackWindow;
+        Trace("%s - Sending request, callback window %08X\n", request->sendName,
+              HandleField(traced));
+    }
+    bool taken = SendRequest(client, &data);
+    ParletFree(block);
+    if (!taken)
+        return false;
+    if (request->resultName)
+        Trace("%s - Got result, length %d\n", request->resultName, (int)g_parlet.replyLength);
+
+    ReplyReader over = ReaderOverReply();
+    if (reader)
+        *reader = over;
+    switch (request->reply) {
+    case ReplyUnused:
+        break;
+    case ReplyOptional:
+        return !g_parlet.replyLost;
+    case ReplyRequired:
+        return over.length != 0;
+    }
     return true;
 }
 
@@ -27,11 +76,18 @@ static int RequestNumber(const char *sendName, const char *resultName, DWORD cod
 {
     if (!value)
         return 0;
-    HWND client = FindClientWindow();
-    if (!client || !Exchange(client, sendName, resultName, code, nullptr, 0))
+    ClientRequest request = {code, ReplyRequired, sendName, resultName};
+    ReplyReader reader;
+    if (!CallClient(&request, &reader))
         return 0;
-    ReplyReader reader = ReaderOverReply();
     return ReadInt32(&reader, value) ? 1 : 0;
+}
+
+// Calls that need only the client to take their request.
+static int RequestTaken(const char *name, DWORD code)
+{
+    ClientRequest request = {code, ReplyUnused, name, name};
+    return CallClient(&request, nullptr) ? 1 : 0;
 }
 
 // The detail items of codes 4 and 5, read as far as the reply goes.
@@ -93,12 +149,10 @@ int PARLET_CALL UloAPICall_GetFirewallSettings(UloFirewallSettings *settings)
 {
     if (!settings)
         return 0;
-    HWND client = FindClientWindow();
-    if (!client || !Exchange(client, "UloAPIGetFirewallSettings", "UloAPIGetFirewallSettings",
-                             UloRequest_GetFirewallSettings, nullptr, 0))
-        return 0;
-    ReplyReader reader = ReaderOverReply();
-    if (reader.length == 0)
+    ClientRequest request = {UloRequest_GetFirewallSettings, ReplyRequired,
+                             "UloAPIGetFirewallSettings", "UloAPIGetFirewallSettings"};
+    ReplyReader reader;
+    if (!CallClient(&request, &reader))
         return 0;
     if (!ReadByte(&reader, &settings->firstFlag) || settings->firstFlag == 0)
         return 1;
@@ -115,11 +169,9 @@ int PARLET_CALL UloAPICall_GetFullOwnerData(UloUser **owner, int version)
 {
     if (!owner)
         return 0;
-    HWND client = FindClientWindow();
-    if (!client || !Exchange(client, nullptr, nullptr, UloRequest_GetFullOwnerData, nullptr, 0))
-        return 0;
-    ReplyReader reader = ReaderOverReply();
-    if (reader.length == 0)
+    ClientRequest request = {UloRequest_GetFullOwnerData, ReplyRequired};
+    ReplyReader reader;
+    if (!CallClient(&request, &reader))
         return 0;
     Trace("UloAPIGetFullOwnerData - got data at %u size %d\n", (unsigned)(ULONG_PTR)reader.data,
           (int)reader.length);
@@ -139,18 +191,11 @@ int PARLET_CALL UloAPICall_GetFullUserData(UloUser *user, int version)
 {
     if (!user)
         return 0;
-    HWND client = FindClientWindow();
-    if (!client)
+    ClientRequest request = {UloRequest_GetFullUserData, ReplyOptional};
+    request.parts[0] = {&user->uin, 4};
+    ReplyReader reader;
+    if (!CallClient(&request, &reader))
         return 0;
-    unsigned char *payload = (unsigned char *)ParletAlloc(4);
-    if (!payload)
-        return 0;
-    memcpy(payload, &user->uin, 4);
-    bool answered = Exchange(client, nullptr, nullptr, UloRequest_GetFullUserData, payload, 4);
-    ParletFree(payload);
-    if (!answered || g_parlet.replyLost)
-        return 0;
-    ReplyReader reader = ReaderOverReply();
     if (reader.length == 0)
         return 1;
     Trace("UloAPIGetUserDetails - got data at %u size %d\n", (unsigned)(ULONG_PTR)reader.data,
@@ -163,12 +208,10 @@ int PARLET_CALL UloAPICall_GetOnlineListDetails(int *count, UloUser ***users)
 {
     if (!count || !users)
         return 0;
-    HWND client = FindClientWindow();
-    if (!client || !Exchange(client, "UloAPIGetUsers", "UloAPIGetUsers",
-                             UloRequest_GetOnlineListDetails, nullptr, 0))
-        return 0;
-    ReplyReader reader = ReaderOverReply();
-    if (reader.length == 0)
+    ClientRequest request = {UloRequest_GetOnlineListDetails, ReplyRequired, "UloAPIGetUsers",
+                             "UloAPIGetUsers"};
+    ReplyReader reader;
+    if (!CallClient(&request, &reader))
         return 0;
     *count = 0;
     *users = nullptr;
@@ -241,13 +284,11 @@ int PARLET_CALL UloAPICall_GetGroupOnlineListDetails(int *count, UloGroup ***gro
 {
     if (!count || !groups)
         return 0;
-    HWND client = FindClientWindow();
-    if (!client || !Exchange(client, "UloAPIGetUsers", "UloAPIGroupGetUsers",
-                             UloRequest_GetGroupOnlineListDetails, nullptr, 0))
+    ClientRequest request = {UloRequest_GetGroupOnlineListDetails, ReplyOptional, "UloAPIGetUsers",
+                             "UloAPIGroupGetUsers"};
+    ReplyReader reader;
+    if (!CallClient(&request, &reader))
         return 0;
-    if (g_parlet.replyLost)
-        return 0;
-    ReplyReader reader = ReaderOverReply();
     int announced;
     if (!ReadInt32(&reader, &announced))
         return 1;
@@ -284,41 +325,25 @@ int PARLET_CALL UloAPICall_GetGroupOnlineListDetails(int *count, UloGroup ***gro
 
 int PARLET_CALL UloAPICall_GetOnlineListHandle(int)
 {
-    HWND client = FindClientWindow();
-    return client && Exchange(client, "UloAPIGetOnlineListHandle", "UloAPIGetOnlineListHandle",
-                              UloRequest_GetOnlineListHandle, nullptr, 0)
-               ? 1
-               : 0;
+    return RequestTaken("UloAPIGetOnlineListHandle", UloRequest_GetOnlineListHandle);
 }
 
 int PARLET_CALL UloAPICall_GetWindowHandle(int)
 {
-    HWND client = FindClientWindow();
-    return client && Exchange(client, "UloAPIGetWindowHandle", "UloAPIGetWindowHandle",
-                              UloRequest_GetWindowHandle, nullptr, 0)
-               ? 1
-               : 0;
+    return RequestTaken("UloAPIGetWindowHandle", UloRequest_GetWindowHandle);
 }
 
 int PARLET_CALL UloAPICall_SendFile(int uin, const char *path)
 {
     if (!path)
         return 0;
-    HWND client = FindClientWindow();
-    if (!client)
-        return 0;
+    // "uin,path" and its NUL.
     char number[16];
     int numberLength = snprintf(number, sizeof number, "%d,", uin);
-    size_t pathLength = strlen(path);
-    DWORD length = (DWORD)(numberLength + pathLength + 1);
-    char *payload = (char *)ParletAlloc(length);
-    if (!payload)
-        return 0;
-    memcpy(payload, number, numberLength);
-    memcpy(payload + numberLength, path, pathLength + 1);
-    bool answered = Exchange(client, nullptr, nullptr, UloRequest_SendFile, payload, length);
-    ParletFree(payload);
-    return answered ? 1 : 0;
+    ClientRequest request = {UloRequest_SendFile, ReplyUnused};
+    request.parts[0] = {number, (DWORD)numberLength};
+    request.parts[1] = {path, (DWORD)(strlen(path) + 1)};
+    return CallClient(&request, nullptr) ? 1 : 0;
 }
 
 int PARLET_CALL UloAPICall_Generic(int code, const void *data, int length, void **replyData,
@@ -326,14 +351,16 @@ int PARLET_CALL UloAPICall_Generic(int code, const void *data, int length, void 
 {
     if (length < 0 || (length > 0 && !data))
         return 0;
-    HWND client = FindClientWindow();
-    if (!client || !Exchange(client, nullptr, nullptr, (DWORD)code, data, (DWORD)length))
+    bool wantsReply = replyData && replyLength;
+    ClientRequest request = {(DWORD)code, wantsReply ? ReplyOptional : ReplyUnused};
+    request.parts[0] = {data, (DWORD)length};
+    request.sentAsIs = true;
+    ReplyReader reader;
+    if (!CallClient(&request, &reader))
         return 0;
-    if (replyData && replyLength) {
-        if (g_parlet.replyLost)
-            return 0;
-        *replyLength = (int)g_parlet.replyLength;
-        *replyData = g_parlet.replyLength ? g_parlet.replyData : nullptr;
+    if (wantsReply) {
+        *replyLength = (int)reader.length;
+        *replyData = reader.length ? (void *)reader.data : nullptr;
     }
     return 1;
 }
