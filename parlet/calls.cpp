@@ -115,11 +115,6 @@ static void ReadDetails(ReplyReader *reader, UloUser *user, int version)
     }
 }
 
-static DWORD Smaller(DWORD a, DWORD b)
-{
-    return a < b ? a : b;
-}
-
 extern "C" {
 
 int PARLET_CALL UloAPICall_GetVersion(int *version)
@@ -218,10 +213,8 @@ int PARLET_CALL UloAPICall_GetOnlineListDetails(int *count, UloUser ***users)
     int announced;
     if (!ReadInt32(&reader, &announced))
         return 0;
-    if (announced <= 0)
-        return 1;
     // No more records than the pairs the data holds.
-    DWORD held = Smaller((DWORD)announced, RemainingBytes(&reader) / 8);
+    DWORD held = ItemsHeld(&reader, announced, 8);
     if (held == 0)
         return 1;
     Trace("UloAPIGetUsers - got %d users\n", (int)held);
@@ -257,7 +250,7 @@ static GroupRead ReadGroup(ReplyReader *reader, UloGroup **group)
     if (!made)
         return GroupNoMemory;
     memcpy(made->name, name, sizeof name);
-    DWORD held = announced > 0 ? Smaller((DWORD)announced, RemainingBytes(reader) / 4) : 0;
+    DWORD held = ItemsHeld(reader, announced, 4);
     if (held) {
         made->users = (UloUser **)ParletAlloc(held * sizeof(UloUser *));
         if (!made->users) {
@@ -296,7 +289,7 @@ int PARLET_CALL UloAPICall_GetGroupOnlineListDetails(int *count, UloGroup ***gro
     *groups = nullptr;
     Trace("UloAPIGroupGetUsers - got %d groups\n", announced);
     // A group takes at least 5 bytes: an empty name's NUL and its count.
-    DWORD room = announced > 0 ? Smaller((DWORD)announced, RemainingBytes(&reader) / 5) : 0;
+    DWORD room = ItemsHeld(&reader, announced, 5);
     if (room == 0)
         return 1;
     UloGroup **list = (UloGroup **)ParletAlloc(room * sizeof(UloGroup *));

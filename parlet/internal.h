@@ -88,6 +88,9 @@ bool ReadByte(ReplyReader *reader, unsigned char *value);
 // before its NUL yields the characters the data holds and ends the reply.
 bool ReadText(ReplyReader *reader, char *field, size_t width);
 DWORD RemainingBytes(const ReplyReader *reader);
+// How many items of at least itemSize bytes the data left can hold, but no
+// more than the announced count: none for a count of 0 or below.
+DWORD ItemsHeld(const ReplyReader *reader, int announced, DWORD itemSize);
 
 // Making a request: every call goes through CallClient.
 

@@ -18,6 +18,14 @@ DWORD RemainingBytes(const ReplyReader *reader)
     return reader->length - reader->position;
 }
 
+DWORD ItemsHeld(const ReplyReader *reader, int announced, DWORD itemSize)
+{
+    if (announced <= 0)
+        return 0;
+    DWORD room = RemainingBytes(reader) / itemSize;
+    return (DWORD)announced < room ? (DWORD)announced : room;
+}
+
 bool ReadInt32(ReplyReader *reader, int *value)
 {
     if (RemainingBytes(reader) < 4)
