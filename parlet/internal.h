@@ -69,15 +69,18 @@ LRESULT CALLBACK NotificationWndProc(HWND window, UINT message, WPARAM wParam, L
 // A 4-byte window field: the handle's low 32 bits identify the window.
 inline unsigned HandleField(HWND window) { return (unsigned)(ULONG_PTR)window; }
 
-// Reading a reply: items one after another from a running position. A read
-// that the remaining data cannot hold returns false and changes nothing, so
-// decoding never goes past the reply's length.
+// Reading a reply (or a notification's data): items one after another from a
+// running position. A read that the remaining data cannot hold returns false
+// and changes nothing, so decoding never goes past the data's length.
 struct ReplyReader {
     const unsigned char *data;
     DWORD length;
     DWORD position;
 };
 
+// A reader over length bytes at data (none when data is null), or over the
+// reply slot.
+ReplyReader ReaderOver(const void *data, DWORD length);
 ReplyReader ReaderOverReply();
 bool ReadInt32(ReplyReader *reader, int *value);
 bool ReadInt16(ReplyReader *reader, short *value);

@@ -20,10 +20,10 @@ struct EventEntry {
 // to hold one is not an event the function can be called for.
 static void DecodeNumber(const EventEntry *entry, const unsigned char *data, DWORD length)
 {
-    if (length < 4 || !data)
+    ReplyReader reader = ReaderOver(data, length);
+    int number;
+    if (!ReadInt32(&reader, &number))
         return;
-    int number = (int)((DWORD)data[0] | (DWORD)data[1] << 8 | (DWORD)data[2] << 16 |
-                       (DWORD)data[3] << 24);
     Trace("%s %d", entry->name, number);
     ((UloNotifyNumberFunc)entry->userFunc)(number);
 }

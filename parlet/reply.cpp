@@ -4,13 +4,18 @@
 
 #include <string.h>
 
-ReplyReader ReaderOverReply()
+ReplyReader ReaderOver(const void *data, DWORD length)
 {
     ReplyReader reader;
-    reader.data = g_parlet.replyData;
-    reader.length = g_parlet.replyData ? g_parlet.replyLength : 0;
+    reader.data = (const unsigned char *)data;
+    reader.length = data ? length : 0;
     reader.position = 0;
     return reader;
+}
+
+ReplyReader ReaderOverReply()
+{
+    return ReaderOver(g_parlet.replyData, g_parlet.replyLength);
 }
 
 DWORD RemainingBytes(const ReplyReader *reader)
