@@ -6,37 +6,26 @@
 #include <stdio.h>
 #include <string.h>
 
-// The payload's parts as one block on the library's heap, or null when
-// memory runs out.
-static unsigned char *JoinParts(const PayloadPart *parts, size_t count, DWORD length)
-{
-    unsigned char *block = (unsigned char *)ParletAlloc(length);
-    if (!block)
-        return nullptr;
-    DWORD at = 0;
-    for (size_t i = 0; i < count; i++) {
-        if (parts[i].length)
-            memcpy(block + at, parts[i].data, parts[i].length);
-        at += parts[i].length;
-    }
-    return block;
-}
-
 bool CallClient(const ClientRequest *request, ReplyReader *reader)
 {
     HWND client = FindClientWindow();
     if (!client)
         return false;
-    const void *payload = request->parts[0].data;
-    DWORD length = request->parts[0].length;
+    const PayloadPart *parts = request->parts;
+    const void *payload = parts[0].data;
+    DWORD length = parts[0].length;
     unsigned char *block = nullptr;
     if (!request->sentAsIs) {
-        length += request->parts[1].length;
+        // The parts joined into one block on the library's heap.
+        length += parts[1].length;
         if (length) {
-            block = JoinParts(request->parts, sizeof request->parts / sizeof request->parts[0],
-                              length);
+            block = (unsigned char *)ParletAlloc(length);
             if (!block)
                 return false;
+            if (parts[0].length)
+                memcpy(block, parts[0].data, parts[0].length);
+            if (parts[1].length)
+                memcpy(block + parts[0].length, parts[1].data, parts[1].length);
         }
         payload = block;
     }
