@@ -47,13 +47,14 @@ struct CallOutputs {
 
 CallOutputs UnwrittenOutputs()
 {
+    static int noReply;
     CallOutputs outputs;
     memset(&outputs, 0x33, sizeof outputs);
     outputs.value = outputs.count = outputs.length = -5;
     outputs.owner = nullptr;
     outputs.users = nullptr;
     outputs.groups = nullptr;
-    outputs.data = &outputs.value;
+    outputs.data = &noReply;
     return outputs;
 }
 
