@@ -139,8 +139,8 @@ bool AppendBareRecord(unsigned char **block, size_t *size, size_t *capacity, uin
 
 }  // namespace
 
-unsigned char *BuildMasterServerFile(const char *masterLines, const DeltaRecord *deltas, size_t deltaCount,
-                                     size_t *size, size_t *masterServers)
+unsigned char *BuildMasterServerFile(const char *master, size_t masterSize, const DeltaRecord *deltas,
+                                     size_t deltaCount, size_t *size, size_t *masterServers)
 {
     *size = 0;
     *masterServers = 0;
@@ -155,9 +155,23 @@ unsigned char *BuildMasterServerFile(const char *masterLines, const DeltaRecord 
         if (deltas[i].kind == '+' && deltas[i].ip != 0)
             ok = AppendBareRecord(&block, size, &capacity, deltas[i].ip, deltas[i].port);
     }
-    for (const char *line = masterLines; ok && line && *line; line += strlen(line) + 1) {
+    const char *end = master ? master + masterSize : nullptr;
+    for (const char *p = master; ok && p && p < end;) {
+        const char *lineEnd = p;
+        while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n')
+            ++lineEnd;
+        char line[300];
+        size_t length = static_cast<size_t>(lineEnd - p);
+        bool fits = length < sizeof line;
+        if (fits) {
+            memcpy(line, p, length);
+            line[length] = '\0';
+        }
+        p = lineEnd;
+        while (p < end && (*p == '\r' || *p == '\n'))
+            ++p;
         tagKvHOST host;
-        if (ParseHostAddress(line, &host) != 0 || host.ip == 0)
+        if (!fits || ParseHostAddress(line, &host) != 0 || host.ip == 0)
             continue;  // no server line, or 0.0.0.0
         ++*masterServers;
         bool removed = false;

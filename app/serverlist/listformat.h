@@ -69,13 +69,14 @@ int ParseHostAddress(const char *text, tagKvHOST *host);
 
 // The Server.dat that a master list makes: first a record for every '+'
 // delta record (in journal order), then one for every server line of the
-// master list (a name list, as KvListLoadAlloc makes it) that no '-' delta
-// record removes. Lines that ParseHostAddress refuses are skipped. Records
-// carry flags 0, ping 0xFFFF and empty texts. Returns a new block (free it
-// with free()) holding the header and the records, or null when memory
-// runs out; *masterServers counts the master list's server lines.
-unsigned char *BuildMasterServerFile(const char *masterLines, const DeltaRecord *deltas, size_t deltaCount,
-                                     size_t *size, size_t *masterServers);
+// master list text (size bytes; lines end in CR, LF or both) that no '-'
+// delta record removes. A server line is one that ParseHostAddress takes
+// with an address other than 0; other lines are skipped. Records carry
+// flags 0, ping 0xFFFF and empty texts. Returns a new block (free it with
+// free()) holding the header and the records, or null when memory runs
+// out; *masterServers counts the master list's server lines.
+unsigned char *BuildMasterServerFile(const char *master, size_t masterSize, const DeltaRecord *deltas,
+                                     size_t deltaCount, size_t *size, size_t *masterServers);
 
 // Pasted text: reads the host token of the line that starts at line (the
 // text ends at end; a line ends at a CR, and the LF after it is skipped).

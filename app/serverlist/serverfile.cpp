@@ -34,18 +34,17 @@ long FileSize(FILE *file)
     return size;
 }
 
-// Reads a whole list file into a new block (free it with free()); false
-// when it cannot be opened (*opened false) or memory runs out.
-bool ReadWholeFile(const char *name, unsigned char **data, size_t *size, bool *opened)
+}  // namespace
+
+int ReadProgramFile(const char *name, unsigned char **data, size_t *size)
 {
     *data = nullptr;
     *size = 0;
     char path[MAX_PATH];
     ModulePath(path, sizeof path, name);
     FILE *file = fopen(path, "rb");
-    *opened = file != nullptr;
     if (!file)
-        return false;
+        return KV_ERR_OPEN;
     long length = FileSize(file);
     if (length < 0)
         length = 0;
@@ -55,8 +54,10 @@ bool ReadWholeFile(const char *name, unsigned char **data, size_t *size, bool *o
         *size = fread(block, 1, static_cast<size_t>(length), file);
     fclose(file);
     *data = block;
-    return block != nullptr;
+    return block ? 0 : 1;
 }
+
+namespace {
 
 // Ends the writing of a replacement file: it takes path's place only when
 // everything was written (ok) and it was flushed and closed; otherwise it
@@ -158,9 +159,9 @@ int SaveServers(HWND owner, ServerTable *table, const long *order, long count, S
 
 int ReadServerFileBytes(unsigned char **data, size_t *size)
 {
-    bool opened;
-    if (!ReadWholeFile("Server.dat", data, size, &opened))
-        return opened ? 1 : KV_ERR_OPEN;
+    int result = ReadProgramFile("Server.dat", data, size);
+    if (result != 0)
+        return result;
     if (!HasListFileHeader(*data, *size)) {
         free(*data);
         *data = nullptr;
@@ -260,9 +261,9 @@ int ReadDelta(HWND owner, DeltaRecord **records, int *count)
     *count = 0;
     unsigned char *data;
     size_t size;
-    bool opened;
-    if (!ReadWholeFile("Delta.dat", &data, &size, &opened)) {
-        if (!opened)
+    int read = ReadProgramFile("Delta.dat", &data, &size);
+    if (read != 0) {
+        if (read == KV_ERR_OPEN)
             return KV_ERR_OPEN;
         ReportMessage(owner, MB_ICONEXCLAMATION, "Could not allocate space for data in Delta.dat");
         return 1;

@@ -44,6 +44,14 @@ protected:
 extern std::vector<std::string> shownMessages;
 extern std::vector<int> messageAnswers;
 
+// What the program asked the shell to open (nothing is opened in tests).
+struct ShellOpen {
+    std::string target;
+    std::string parameters;
+    int showCommand;
+};
+extern std::vector<ShellOpen> shellOpened;
+
 // A top-level window holding a status bar (100), a server list (103) and a
 // player list (102) like the main window's; destroyed by the destructor.
 struct ListWindow {
@@ -63,6 +71,10 @@ void ReleaseRefresh();
 
 // The status bar text of a part.
 std::string StatusText(HWND statusBar, int part);
+// Puts text on the clipboard (CF_TEXT); ClipboardText reads it back.
+void SetClipboardText(const std::string &text);
+std::string ClipboardText();
+
 // The text of a list cell (cut to 255 characters).
 std::string CellText(HWND list, int row, int column);
 // The row parameters of a list, top to bottom.

@@ -23,6 +23,7 @@ void MainWindowTest::SetUp()
 
 void MainWindowTest::TearDown()
 {
+    FillNextDialog(nullptr);
     if (main && IsWindow(main))
         DestroyWindow(main);
     Pump();
@@ -58,6 +59,46 @@ void MainWindowTest::OpenMenu(HMENU menu)
     SendMessageA(main, WM_ENTERMENULOOP, FALSE, 0);
     SendMessageA(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
     SendMessageA(main, WM_EXITMENULOOP, FALSE, 0);
+}
+
+namespace {
+
+std::function<void(HWND)> dialogFiller;
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM found)
+{
+    char name[16];
+    if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) && strcmp(name, "#32770") == 0) {
+        *reinterpret_cast<HWND *>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK FillDialogTimer(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    if (!dialogFiller) {
+        KillTimer(nullptr, timer);
+        return;
+    }
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (!dialog)
+        return;
+    KillTimer(nullptr, timer);
+    auto fill = std::move(dialogFiller);
+    dialogFiller = nullptr;
+    fill(dialog);
+}
+
+}  // namespace
+
+void MainWindowTest::FillNextDialog(std::function<void(HWND dialog)> fill)
+{
+    bool running = static_cast<bool>(dialogFiller);
+    dialogFiller = std::move(fill);
+    if (dialogFiller && !running)
+        SetTimer(nullptr, 0, 20, FillDialogTimer);
 }
 
 void MainWindowTest::PressKey(UINT key, int modifiers)

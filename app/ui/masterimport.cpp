@@ -20,13 +20,12 @@ int RebuildServerFile(HWND mainWindow, const char *url)
     HWND statusBar = GetDlgItem(mainWindow, ID_STATUSBAR);
     StatusPrint(statusBar, "Reading from %s ...", url);
     int result = DownloadToFile(mainWindow, "Server.txt", url);
-    char *lines = nullptr;
+    unsigned char *master = nullptr;
+    size_t masterSize = 0;
     if (result == 0) {
-        result = KvListLoadAlloc(&lines, const_cast<char *>("Server.txt"));
-        if (result != 0) {
-            lines = nullptr;
+        result = ReadProgramFile("Server.txt", &master, &masterSize);
+        if (result != 0)
             ReportMessage(mainWindow, MB_ICONEXCLAMATION, "Could not read Server.txt.");
-        }
     }
     if (result == 0) {
         DeltaRecord *deltas = nullptr;
@@ -34,8 +33,8 @@ int RebuildServerFile(HWND mainWindow, const char *url)
         ReadDelta(mainWindow, &deltas, &deltaCount);
         StatusPrint(statusBar, "Creating new server file...");
         size_t size = 0, masterServers = 0;
-        unsigned char *file = BuildMasterServerFile(lines, deltas, static_cast<size_t>(deltaCount), &size,
-                                                    &masterServers);
+        unsigned char *file = BuildMasterServerFile(reinterpret_cast<const char *>(master), masterSize, deltas,
+                                                    static_cast<size_t>(deltaCount), &size, &masterServers);
         if (!file) {
             ReportMessage(mainWindow, MB_ICONEXCLAMATION, "Memory error !");
             result = 1;
@@ -51,8 +50,7 @@ int RebuildServerFile(HWND mainWindow, const char *url)
         free(file);
         free(deltas);
     }
-    if (lines)
-        KvListFree(lines);
+    free(master);
     StatusPrint(statusBar, result == 0 ? "New server file created" : "Ready");
     return result;
 }
