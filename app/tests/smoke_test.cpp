@@ -5,8 +5,13 @@
 #include "support.h"
 
 #include <commctrl.h>
+#include <string.h>
 
+#include <set>
+
+#include "httpsim.h"
 #include "q2sim.h"
+#include "serverlist/listformat.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 
@@ -194,6 +199,109 @@ TEST_F(SmokeTest, RefreshesSimulatedServersAndSavesWhatItLearnt)
     EXPECT_NE(text.find("Smoke Arena"), std::string::npos);
     EXPECT_NE(text.find("Smoke CTF"), std::string::npos);
     EXPECT_NE(text.find("ctf"), std::string::npos);
+}
+
+// The list travels: Skovalt.exe on an empty list rebuilds it from a master
+// list of 300 simulated servers, refreshes them, loses one (Delete) and
+// gains one (Add); a second reload keeps both changes, and the saved list
+// holds exactly the right servers.
+TEST_F(SmokeTest, MasterReloadRefreshDeleteAndAddSurviveAnotherReload)
+{
+    const size_t kServers = 300;
+    std::vector<q2sim::ServerConfig> configs(kServers + 1);
+    for (size_t i = 0; i < configs.size(); ++i)
+        configs[i].rules = {{"hostname", "Master " + std::to_string(i)}, {"maxclients", "8"}};
+    q2sim::Simulator *sim = q2sim::Start(configs);
+    ASSERT_NE(sim, nullptr);
+    httpsim::Server *http = httpsim::Start();
+    ASSERT_NE(http, nullptr);
+    std::string master = "Servers of the test master\r\n";
+    for (size_t i = 0; i < kServers; ++i)
+        master += "127.0.0.1:" + std::to_string(q2sim::Port(sim, i)) + "\r\n";
+    httpsim::Response response;
+    response.body = master;
+    httpsim::Serve(http, "/master.txt", response);
+
+    CopyProgram();
+    WriteFile("Server.dat", Header);
+    WriteSetting("MasterListURL", httpsim::Url(http, "/master.txt").c_str());
+    WriteSetting("Timeout", "1");
+    WriteSetting("NumServerThreads", "50");
+    WriteSetting("DontGetHostNames", "Y");
+    Found found = {};
+    ASSERT_NO_FATAL_FAILURE(StartProgram(0, &found));
+    HWND servers = GetDlgItem(found.window, ID_SERVERLIST);
+    HWND toolbar = GetDlgItem(found.window, ID_TOOLBAR);
+    auto rows = [&] { return static_cast<size_t>(SendMessageA(servers, LVM_GETITEMCOUNT, 0, 0)); };
+    auto refreshPressed = [&] { return SendMessageA(toolbar, TB_ISBUTTONCHECKED, CMD_REFRESH, 0) != 0; };
+    auto key = [&](HWND window, UINT vk) { PostMessageA(window, WM_KEYDOWN, vk, 1); };
+    auto dialog = [&](const char *title) {
+        Found box = {process.dwProcessId, nullptr, "#32770"};
+        return WaitFor([&] {
+                   EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&box));
+                   char text[64] = "";
+                   return box.window && GetWindowTextA(box.window, text, sizeof text) && strcmp(text, title) == 0;
+               })
+                   ? box.window
+                   : nullptr;
+    };
+    DWORD_PTR result;
+    auto command = [&](int id) {
+        SendMessageTimeoutA(found.window, WM_COMMAND, static_cast<WPARAM>(id), 0, SMTO_ABORTIFHUNG, 30000, &result);
+    };
+
+    command(CMD_RELOADMASTER);
+    ASSERT_EQ(rows(), kServers);
+    key(servers, VK_F5);
+    ASSERT_TRUE(WaitFor([&] { return refreshPressed(); }));
+    ASSERT_TRUE(WaitFor([&] { return !refreshPressed(); }));
+    for (size_t i = 0; i < kServers; ++i)
+        ASSERT_EQ(q2sim::QueryCount(sim, i), 1) << i;
+
+    // Delete the first row, answering the question.
+    key(servers, VK_HOME);
+    key(servers, VK_DELETE);
+    HWND question = dialog("Skovalt");
+    ASSERT_NE(question, nullptr);
+    PostMessageA(question, WM_COMMAND, IDYES, 0);
+    ASSERT_TRUE(WaitFor([&] { return rows() == kServers - 1; }));
+    // Add the one server the master does not list.
+    key(servers, VK_INSERT);
+    HWND add = dialog("Add server");
+    ASSERT_NE(add, nullptr);
+    SetDlgItemTextA(add, IDC_ADD_NAME, "127.0.0.1");
+    SetDlgItemTextA(add, IDC_ADD_PORT, std::to_string(q2sim::Port(sim, kServers)).c_str());
+    PostMessageA(add, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return q2sim::QueryCount(sim, kServers) == 1 && !refreshPressed(); }));
+    ASSERT_EQ(rows(), kServers);
+
+    // Another reload: the deleted server stays away, the added one stays.
+    command(CMD_RELOADMASTER);
+    EXPECT_EQ(rows(), kServers);
+    command(CMD_SAVELIST);
+    PostMessageA(found.window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+    httpsim::Stop(http);
+
+    Bytes delta = ReadFile("Delta.dat");
+    ASSERT_EQ(delta.size(), 3u + 2 * 12);
+    EXPECT_EQ(delta[3], '-');
+    uint16_t deleted = static_cast<uint16_t>(delta[3 + 8] | delta[3 + 9] << 8);
+    EXPECT_EQ(delta[15], '+');
+    Bytes file = ReadFile("Server.dat");
+    std::string saved(file.begin(), file.end());
+    std::set<uint16_t> ports;
+    size_t at = 3;
+    ServerFileRecord record;
+    while (size_t taken = ReadServerRecord(file.data() + at, file.size() - at, &record)) {
+        at += taken;
+        EXPECT_TRUE(ports.insert(record.port).second) << record.port;
+    }
+    EXPECT_EQ(ports.size(), kServers);
+    EXPECT_EQ(ports.count(deleted), 0u);
+    EXPECT_EQ(ports.count(q2sim::Port(sim, kServers)), 1u);
+    EXPECT_NE(saved.find("Master 150"), std::string::npos);  // names the refresh learnt
+    q2sim::Stop(sim);
 }
 
 }  // namespace
