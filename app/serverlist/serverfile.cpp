@@ -237,7 +237,14 @@ int LoadServers(HWND owner, ServerTable *table)
 
 int AppendDelta(const tagKvHOST *host, char kind)
 {
-    if (!host || host->ip == 0 || (kind != '+' && kind != '-'))
+    if (!host || host->ip == 0)
+        return 1;
+    return AppendDeltas(host, 1, kind);
+}
+
+int AppendDeltas(const tagKvHOST *hosts, size_t count, char kind)
+{
+    if (!hosts || (kind != '+' && kind != '-'))
         return 1;
     char path[MAX_PATH];
     ModulePath(path, sizeof path, "Delta.dat");
@@ -247,10 +254,14 @@ int AppendDelta(const tagKvHOST *host, char kind)
     bool ok = true;
     if (FileSize(file) == 0)
         ok = fwrite(ListFileHeader, 1, sizeof ListFileHeader, file) == sizeof ListFileHeader;
-    DeltaRecord record = {kind, host->ip, host->port};
-    unsigned char bytes[DeltaRecordSize];
-    EncodeDeltaRecord(&record, bytes);
-    ok = ok && fwrite(bytes, 1, sizeof bytes, file) == sizeof bytes;
+    for (size_t i = 0; ok && i < count; ++i) {
+        if (hosts[i].ip == 0)
+            continue;
+        DeltaRecord record = {kind, hosts[i].ip, hosts[i].port};
+        unsigned char bytes[DeltaRecordSize];
+        EncodeDeltaRecord(&record, bytes);
+        ok = fwrite(bytes, 1, sizeof bytes, file) == sizeof bytes;
+    }
     ok = (fclose(file) == 0) && ok;
     return ok ? 0 : 1;
 }

@@ -49,6 +49,9 @@ int ReplaceServerFile(const unsigned char *data, size_t size);
 // when the file is empty. Returns 0, or 1 for a null host, address 0,
 // another kind, or a file that cannot be opened or written.
 int AppendDelta(const tagKvHOST *host, char kind);
+// The same for count hosts at once, in one opening of the file; hosts
+// with address 0 are left out. Returns 0 or 1.
+int AppendDeltas(const tagKvHOST *hosts, size_t count, char kind);
 
 // Reads every record of Delta.dat into a new block (free it with free()).
 // Returns 0; -11 when the file cannot be opened (no message); 1 after a

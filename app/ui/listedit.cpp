@@ -123,7 +123,10 @@ int FindRowByHost(HWND list, const tagKvHOST *host, int start)
     return -1;
 }
 
-int AddServerToList(HWND mainWindow, const tagKvHOST *host, const char *text)
+namespace {
+
+// AddServerToList without its journal record.
+int AddUnjournaled(HWND mainWindow, const tagKvHOST *host, const char *text)
 {
     tagQServer *server = nullptr;
     if (KvServerAlloc(&server, host->ip, host->port, const_cast<char *>(text), nullptr, nullptr, 0xFFFF) != 0 ||
@@ -136,9 +139,18 @@ int AddServerToList(HWND mainWindow, const tagKvHOST *host, const char *text)
     }
     HWND list = Child(mainWindow, ID_SERVERLIST);
     InsertCallbackRow(list, 0, ServerRowParam(index));
-    AppendDelta(host, '+');
     appData->flags |= FlagModified;
     StatusPrintPart(Child(mainWindow, ID_STATUSBAR), 3, "%d servers", RowCount(list));
+    return 0;
+}
+
+}  // namespace
+
+int AddServerToList(HWND mainWindow, const tagKvHOST *host, const char *text)
+{
+    if (AddUnjournaled(mainWindow, host, text) != 0)
+        return 1;
+    AppendDelta(host, '+');
     return 0;
 }
 
@@ -186,7 +198,7 @@ void OnCmdPaste(HWND mainWindow)
     HWND list = Child(mainWindow, ID_SERVERLIST);
     HWND statusBar = Child(mainWindow, ID_STATUSBAR);
     RowKeys shown = ShownRowKeys(list);
-    int added = 0;
+    std::vector<tagKvHOST> added;
     SendMessageA(statusBar, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     char token[kAddTextSize];
@@ -195,29 +207,32 @@ void OnCmdPaste(HWND mainWindow)
         tagKvHOST host;
         if (!HostOfText(token, &host) || shown.count(RowKey(host.ip, host.port)))
             continue;
-        if (AddServerToList(mainWindow, &host, token) == 0) {
+        if (AddUnjournaled(mainWindow, &host, token) == 0) {
             shown.insert(RowKey(host.ip, host.port));
-            ++added;
+            added.push_back(host);
         }
     }
+    // One journal write for the whole paste.
+    AppendDeltas(added.data(), added.size(), '+');
     GlobalUnlock(handle);
     CloseClipboard();
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     SendMessageA(statusBar, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(statusBar, nullptr, TRUE);
 
+    int count = static_cast<int>(added.size());
     char done[64];
-    snprintf(done, sizeof done, "%d server(s) added to list", added);
-    if (added == 0) {
+    snprintf(done, sizeof done, "%d server(s) added to list", count);
+    if (count == 0) {
         StatusPrint(statusBar, "%s", done);
         return;
     }
     // The new servers are the top rows; they are queried together, as a
     // refresh queries, while the window goes on answering.
-    std::vector<int> rows(static_cast<size_t>(added));
-    for (int i = 0; i < added; ++i)
+    std::vector<int> rows(added.size());
+    for (int i = 0; i < count; ++i)
         rows[static_cast<size_t>(i)] = i;
-    StartRefreshOfRows(mainWindow, rows.data(), added, done);
+    StartRefreshOfRows(mainWindow, rows.data(), count, done);
 }
 
 void OnCmdCopy(HWND mainWindow)
@@ -276,6 +291,7 @@ void OnCmdDelete(HWND mainWindow)
         return;
     HWND players = Child(mainWindow, ID_PLAYERLIST);
     int count = 0;
+    std::vector<tagKvHOST> removed;
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     for (int row; (row = ListView_GetNextItem(list, -1, LVNI_SELECTED)) >= 0;) {
         LPARAM param = 0;
@@ -284,9 +300,8 @@ void OnCmdDelete(HWND mainWindow)
         ServerSlot *slot = SlotAt(&appData->table, index);
         if (slot && slot->server) {
             RemovePlayerRows(players, index);
-            tagKvHOST host = {static_cast<uint32_t>(KvServerGetHostIP(slot->server)),
-                              KvServerGetHostPort(slot->server)};
-            AppendDelta(&host, '-');
+            removed.push_back({static_cast<uint32_t>(KvServerGetHostIP(slot->server)),
+                               KvServerGetHostPort(slot->server)});
             MarkSlotDeleted(&appData->table, index);
         }
         SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
@@ -294,6 +309,7 @@ void OnCmdDelete(HWND mainWindow)
         ++count;
     }
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    AppendDeltas(removed.data(), removed.size(), '-');
     HWND statusBar = Child(mainWindow, ID_STATUSBAR);
     StatusPrint(statusBar, "%d server(s) deleted from list", count);
     StatusPrintPart(statusBar, 3, "%d servers", RowCount(list));
