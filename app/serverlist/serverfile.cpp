@@ -181,6 +181,20 @@ int ReplaceServerFile(const unsigned char *data, size_t size)
     return CommitReplacement(file, WriteChecked(data, size, file), tempPath, path) ? 0 : 1;
 }
 
+int AddFileRecord(ServerTable *table, const ServerFileRecord *record, uint8_t flags)
+{
+    tagQServer *server = nullptr;
+    if (KvServerAlloc(&server, record->ip, record->port, const_cast<char *>(record->hostName),
+                      const_cast<char *>(record->serverName), const_cast<char *>(record->gameName),
+                      record->ping) != 0 ||
+        !server)
+        return -2;
+    int index = AddSlot(table, server, flags);
+    if (index < 0)
+        KvServerFree(server);
+    return index;
+}
+
 int LoadServers(HWND owner, ServerTable *table)
 {
     unsigned char *data;
@@ -218,18 +232,11 @@ int LoadServers(HWND owner, ServerTable *table)
             zeroReported = true;
             continue;
         }
-        tagQServer *server = nullptr;
-        if (KvServerAlloc(&server, record.ip, record.port, const_cast<char *>(record.hostName),
-                          const_cast<char *>(record.serverName), const_cast<char *>(record.gameName),
-                          record.ping) != 0 ||
-            !server) {
+        if (AddFileRecord(table, &record, flags) == -2) {
             if (!allocReported)
                 ReportMessage(owner, MB_ICONEXCLAMATION, "KvServerAlloc() returned error in LoadServers()");
             allocReported = true;
-            continue;
         }
-        if (AddSlot(table, server, flags) < 0)
-            KvServerFree(server);
     }
     free(data);
     return 0;

@@ -24,6 +24,11 @@ using SaveProgress = void (*)(int written, void *context);
 int SaveServers(HWND owner, ServerTable *table, const long *order, long count, SaveProgress progress,
                 void *context);
 
+// Makes a server of a record read from a list file and appends it to the
+// table with flags. Returns its index; -1 when the table cannot grow; -2
+// when the server record cannot be made. Nothing is kept on failure.
+int AddFileRecord(ServerTable *table, const ServerFileRecord *record, uint8_t flags);
+
 // Appends the records of Server.dat to the table. Returns 0; -11 when the
 // file cannot be opened; 1 on a bad header or lack of memory; each after
 // its message. A record cut short ends the load; the whole records before

@@ -93,21 +93,14 @@ int OnCmdReloadMaster(HWND mainWindow)
         uint64_t key = RowKey(record.ip, record.port);
         if (initialRows != 0 && shown.count(key))
             continue;
-        tagQServer *server = nullptr;
-        if (KvServerAlloc(&server, record.ip, record.port, const_cast<char *>(record.hostName),
-                          const_cast<char *>(record.serverName), const_cast<char *>(record.gameName),
-                          record.ping) != 0 ||
-            !server) {
+        int index = AddFileRecord(&appData->table, &record, 0);
+        if (index == -2) {
             if (!allocReported)
                 ReportMessage(mainWindow, MB_ICONEXCLAMATION, "KvServerAlloc() failed in OnCmdReloadMaster()");
             allocReported = true;
-            continue;
         }
-        int index = AddSlot(&appData->table, server, 0);
-        if (index < 0) {
-            KvServerFree(server);
+        if (index < 0)
             continue;
-        }
         // The new servers stand at the top, in file order, whatever the
         // filters say.
         InsertCallbackRow(list, added, ServerRowParam(index));
