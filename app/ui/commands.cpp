@@ -7,8 +7,10 @@
 #include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
+#include "ui/aboutbox.h"
 #include "ui/displaylist.h"
 #include "ui/helpers.h"
+#include "ui/preferences.h"
 #include "ui/refreshview.h"
 #include "ui/toolbar.h"
 
@@ -162,6 +164,12 @@ void DispatchCommand(HWND mainWindow, int command)
         break;
     case CMD_SHOWALLGAMES:
         OnCmdShowAllGames(mainWindow);
+        break;
+    case CMD_PREFERENCES:
+        ShowPreferences(mainWindow, PageGeneral);
+        break;
+    case CMD_ABOUT:
+        ShowAboutBox(mainWindow);
         break;
     default:
         break;
