@@ -148,6 +148,8 @@ TEST_F(Commands, EveryKeyReachesItsCommandIdleAndRefreshing)
             received.clear();
             messageAnswers = {IDNO};
             shownMessages.clear();
+            if (k.command == CMD_PREFERENCES)
+                CancelDialogWhenShown("Settings");
             PressKey(k.key, k.modifiers);
             bool expected = !refreshing || k.whileRefreshing;
             EXPECT_EQ(std::count(received.begin(), received.end(), k.command), expected ? 1 : 0)

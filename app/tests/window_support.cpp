@@ -78,3 +78,25 @@ void MainWindowTest::PressKey(UINT key, int modifiers)
     Pump();
     SetKeyboardState(saved);
 }
+
+namespace {
+
+const char *dialogToCancel;
+
+void CALLBACK CancelDialog(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND dialog = dialogToCancel ? FindWindowA("#32770", dialogToCancel) : nullptr;
+    if (!dialog || !IsWindowVisible(dialog))
+        return;  // not shown yet
+    KillTimer(nullptr, timer);
+    dialogToCancel = nullptr;
+    SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+}  // namespace
+
+void CancelDialogWhenShown(const char *title)
+{
+    dialogToCancel = title;
+    SetTimer(nullptr, 0, 20, CancelDialog);
+}

@@ -25,4 +25,8 @@ protected:
     HACCEL accelerators = nullptr;  // the program's table, loaded once
 };
 
+// Cancels the next dialog with the title once it shows (a modal dialog or
+// property sheet that a command opens), from its own message loop.
+void CancelDialogWhenShown(const char *title);
+
 #endif
