@@ -226,6 +226,29 @@ TEST_F(Preferences, Quake2PageRefusesEmptyAndMissingPaths)
     EXPECT_EQ(Setting("Exe"), FilePath("readme.txt"));
 }
 
+// "..." opens the file dialog; the file chosen replaces the path.
+TEST_F(Preferences, TheBrowseButtonPutsTheChosenFileIntoThePath)
+{
+    WriteFile("quake2.exe", {'M', 'Z'});
+    std::string title, chosen;
+    RunSheet(PageQuake2, [&](HWND sheet) {
+        HWND page = Page(sheet, PageQuake2);
+        RunInDialog("Quake2 executable", [&](HWND dialog) {
+            char text[64] = "";
+            GetWindowTextA(dialog, text, sizeof text);
+            title = text;
+            SetDlgItemTextA(dialog, 0x47C /* the file name edit */, FilePath("quake2.exe").c_str());
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        Click(page, IDC_QUAKE2_BROWSE);
+        chosen = Text(page, IDC_QUAKE2_EXE);
+        PropSheet_PressButton(sheet, PSBTN_OK);
+    });
+    EXPECT_EQ(title, "Quake2 executable");
+    EXPECT_EQ(chosen, FilePath("quake2.exe"));
+    EXPECT_EQ(Setting("Exe"), FilePath("quake2.exe"));
+}
+
 // After the sheet, a game filter changed on the Filter page refills the
 // server list.
 TEST_F(Preferences, AChangedFilterRefillsTheServerList)
