@@ -66,6 +66,17 @@ TEST_F(Preferences, GeneralPageStoresAsTypedAndUsesSafely)
         const char *typed;
         long used;
     } cases[] = {{"25", 10}, {"0", 0}, {"4", 4}, {"abc", 3}, {"-4", 3}, {"", 3}};
+    // A first start: the page shows the defaults in use, so that OK
+    // changes nothing.
+    std::string firstTimeout, firstThreads;
+    RunSheet(PageGeneral, [&](HWND sheet) {
+        firstTimeout = Text(Page(sheet, PageGeneral), IDC_GENERAL_TIMEOUT);
+        firstThreads = Text(Page(sheet, PageGeneral), IDC_GENERAL_THREADS);
+        PropSheet_PressButton(sheet, PSBTN_OK);
+    });
+    EXPECT_EQ(firstTimeout, "3");
+    EXPECT_EQ(firstThreads, "10");
+    EXPECT_EQ(Setting("NumServerThreads"), "10");
     for (const auto &c : cases) {
         RunSheet(PageGeneral, [&](HWND sheet) {
             HWND page = Page(sheet, PageGeneral);

@@ -78,9 +78,10 @@ void InitGeneralPage(HWND page)
     // The spin shows its range only; a time-out of 0 chosen on purpose is
     // shown as it is, so that OK keeps it.
     SetDlgItemInt(page, IDC_GENERAL_TIMEOUT, static_cast<UINT>(appData->timeout), FALSE);
-    char threads[TextSize];
-    ReadSetting("NumServerThreads", threads, sizeof threads);
-    SetSpin(page, IDC_GENERAL_THREADSSPIN, 1, 50, atoi(threads));
+    // A missing or unreadable count shows the 10 workers a refresh then
+    // runs, not 0 (which the spin would show as 1, and OK would store).
+    long threads = ReadNumberSetting("NumServerThreads");
+    SetSpin(page, IDC_GENERAL_THREADSSPIN, 1, 50, threads > 50 ? 50 : static_cast<int>(threads));
     Check(page, IDC_GENERAL_SOUND, !ReadFlag("NoSound"));
     Check(page, IDC_GENERAL_NOULO, ReadFlag("NoUloStuff"));
     Check(page, IDC_GENERAL_ASKSAVE, ReadFlag("AskSave"));
