@@ -85,6 +85,10 @@ TEST_F(Layout, UserDefinedPartsAndTheMoveButtons)
 {
     WriteSetting("ServerTemplate", "%s%h%t%g%ttrailing");
     appData->serverTemplate[0] = '\0';
+    // Opened and closed with OK: the parts come back unchanged (the text
+    // after the last "%t" is no column).
+    RunLayout([&](HWND sheet, HWND) { PropSheet_PressButton(sheet, PSBTN_OK); });
+    EXPECT_EQ(Setting("ServerTemplate"), "%s%h%t%g%t");
     RunLayout([&](HWND sheet, HWND page) {
         HWND selected = SelectedBox(page);
         EXPECT_EQ(Entries(selected), (std::vector<std::string>{"User defined\t%s%h", "Game\t%g", ""}));
