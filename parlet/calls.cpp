@@ -1,24 +1,62 @@
-// The request calls: each finds the client, sends its request and decodes
-// the reply from the reply slot.
+// The request calls: each makes its request through CallClient, which finds
+// the client, sends the request and checks the reply, and decodes the reply
+// from the reply slot.
 #include "parlet/internal.h"
 
 #include <stdio.h>
 #include <string.h>
 
-bool Exchange(HWND client, const char *sendName, const char *resultName, DWORD code,
-              const void *payload, DWORD length)
+bool CallClient(const ClientRequest *request, ReplyReader *reader)
 {
-    COPYDATASTRUCT request;
-    request.dwData = code;
-    request.cbData = length;
-    request.lpData = length ? (void *)payload : nullptr;
-    if (sendName)
-        Trace("%s - Sending request, callback window %08X\n", sendName,
-              HandleField(g_parlet.callbackWindow));
-    if (!SendRequest(client, &request))
+    HWND client = FindClientWindow();
+    if (!client)
         return false;
-    if (resultName)
-        Trace("%s - Got result, length %d\n", resultName, (int)g_parlet.replyLength);
+    const PayloadPart *parts = request->parts;
+    const void *payload = parts[0].data;
+    DWORD length = parts[0].length;
+    unsigned char *block = nullptr;
+    if (!request->sentAsIs) {
+        // The parts joined into one block on the library's heap.
+        length += parts[1].length;
+        if (length) {
+            block = (unsigned char *)ParletAlloc(length);
+            if (!block)
+                return false;
+            if (parts[0].length)
+                memcpy(block, parts[0].data, parts[0].length);
+            if (parts[1].length)
+                memcpy(block + parts[0].length, parts[1].data, parts[1].length);
+        }
+        payload = block;
+    }
+
+    COPYDATASTRUCT data;
+    data.dwData = request->code;
+    data.cbData = length;
+    data.lpData = length ? (void *)payload : nullptr;
+    if (request->sendName) {
+        HWND traced = request->tracedWindow ? request->tracedWindow : g_parlet.callbackWindow;
+        Trace("%s - Sending request, callback window %08X\n", request->sendName,
+              HandleField(traced));
+    }
+    bool taken = SendRequest(client, &data);
+    ParletFree(block);
+    if (!taken)
+        return false;
+    if (request->resultName)
+        Trace("%s - Got result, length %d\n", request->resultName, (int)g_parlet.replyLength);
+
+    ReplyReader over = ReaderOverReply();
+    if (reader)
+        *reader = over;
+    switch (request->reply) {
+    case ReplyUnused:
+        break;
+    case ReplyOptional:
+        return !g_parlet.replyLost;
+    case ReplyRequired:
+        return over.length != 0;
+    }
     return true;
 }
 
@@ -27,11 +65,18 @@ static int RequestNumber(const char *sendName, const char *resultName, DWORD cod
 {
     if (!value)
         return 0;
-    HWND client = FindClientWindow();
-    if (!client || !Exchange(client, sendName, resultName, code, nullptr, 0))
+    ClientRequest request = {code, ReplyRequired, sendName, resultName};
+    ReplyReader reader;
+    if (!CallClient(&request, &reader))
         return 0;
-    ReplyReader reader = ReaderOverReply();
     return ReadInt32(&reader, value) ? 1 : 0;
+}
+
+// Calls that need only the client to take their request.
+static int RequestTaken(const char *name, DWORD code)
+{
+    ClientRequest request = {code, ReplyUnused, name, name};
+    return CallClient(&request, nullptr) ? 1 : 0;
 }
 
 // The detail items of codes 4 and 5, read as far as the reply goes.
@@ -57,11 +102,6 @@ static void ReadDetails(ReplyReader *reader, UloUser *user, int version)
     } else {
         user->number5 = 0;
     }
-}
-
-static DWORD Smaller(DWORD a, DWORD b)
-{
-    return a < b ? a : b;
 }
 
 extern "C" {
@@ -93,12 +133,10 @@ int PARLET_CALL UloAPICall_GetFirewallSettings(UloFirewallSettings *settings)
 {
     if (!settings)
         return 0;
-    HWND client = FindClientWindow();
-    if (!client || !Exchange(client, "UloAPIGetFirewallSettings", "UloAPIGetFirewallSettings",
-                             UloRequest_GetFirewallSettings, nullptr, 0))
-        return 0;
-    ReplyReader reader = ReaderOverReply();
-    if (reader.length == 0)
+    ClientRequest request = {UloRequest_GetFirewallSettings, ReplyRequired,
+                             "UloAPIGetFirewallSettings", "UloAPIGetFirewallSettings"};
+    ReplyReader reader;
+    if (!CallClient(&request, &reader))
         return 0;
     if (!ReadByte(&reader, &settings->firstFlag) || settings->firstFlag == 0)
         return 1;
@@ -115,11 +153,9 @@ int PARLET_CALL UloAPICall_GetFullOwnerData(UloUser **owner, int version)
 {
     if (!owner)
         return 0;
-    HWND client = FindClientWindow();
-    if (!client || !Exchange(client, nullptr, nullptr, UloRequest_GetFullOwnerData, nullptr, 0))
-        return 0;
-    ReplyReader reader = ReaderOverReply();
-    if (reader.length == 0)
+    ClientRequest request = {UloRequest_GetFullOwnerData, ReplyRequired};
+    ReplyReader reader;
+    if (!CallClient(&request, &reader))
         return 0;
     Trace("UloAPIGetFullOwnerData - got data at %u size %d\n", (unsigned)(ULONG_PTR)reader.data,
           (int)reader.length);
@@ -139,18 +175,11 @@ int PARLET_CALL UloAPICall_GetFullUserData(UloUser *user, int version)
 {
     if (!user)
         return 0;
-    HWND client = FindClientWindow();
-    if (!client)
+    ClientRequest request = {UloRequest_GetFullUserData, ReplyOptional};
+    request.parts[0] = {&user->uin, 4};
+    ReplyReader reader;
+    if (!CallClient(&request, &reader))
         return 0;
-    unsigned char *payload = (unsigned char *)ParletAlloc(4);
-    if (!payload)
-        return 0;
-    memcpy(payload, &user->uin, 4);
-    bool answered = Exchange(client, nullptr, nullptr, UloRequest_GetFullUserData, payload, 4);
-    ParletFree(payload);
-    if (!answered || g_parlet.replyLost)
-        return 0;
-    ReplyReader reader = ReaderOverReply();
     if (reader.length == 0)
         return 1;
     Trace("UloAPIGetUserDetails - got data at %u size %d\n", (unsigned)(ULONG_PTR)reader.data,
@@ -163,22 +192,18 @@ int PARLET_CALL UloAPICall_GetOnlineListDetails(int *count, UloUser ***users)
 {
     if (!count || !users)
         return 0;
-    HWND client = FindClientWindow();
-    if (!client || !Exchange(client, "UloAPIGetUsers", "UloAPIGetUsers",
-                             UloRequest_GetOnlineListDetails, nullptr, 0))
-        return 0;
-    ReplyReader reader = ReaderOverReply();
-    if (reader.length == 0)
+    ClientRequest request = {UloRequest_GetOnlineListDetails, ReplyRequired, "UloAPIGetUsers",
+                             "UloAPIGetUsers"};
+    ReplyReader reader;
+    if (!CallClient(&request, &reader))
         return 0;
     *count = 0;
     *users = nullptr;
     int announced;
     if (!ReadInt32(&reader, &announced))
         return 0;
-    if (announced <= 0)
-        return 1;
     // No more records than the pairs the data holds.
-    DWORD held = Smaller((DWORD)announced, RemainingBytes(&reader) / 8);
+    DWORD held = ItemsHeld(&reader, announced, 8);
     if (held == 0)
         return 1;
     Trace("UloAPIGetUsers - got %d users\n", (int)held);
@@ -214,7 +239,7 @@ static GroupRead ReadGroup(ReplyReader *reader, UloGroup **group)
     if (!made)
         return GroupNoMemory;
     memcpy(made->name, name, sizeof name);
-    DWORD held = announced > 0 ? Smaller((DWORD)announced, RemainingBytes(reader) / 4) : 0;
+    DWORD held = ItemsHeld(reader, announced, 4);
     if (held) {
         made->users = (UloUser **)ParletAlloc(held * sizeof(UloUser *));
         if (!made->users) {
@@ -241,13 +266,11 @@ int PARLET_CALL UloAPICall_GetGroupOnlineListDetails(int *count, UloGroup ***gro
 {
     if (!count || !groups)
         return 0;
-    HWND client = FindClientWindow();
-    if (!client || !Exchange(client, "UloAPIGetUsers", "UloAPIGroupGetUsers",
-                             UloRequest_GetGroupOnlineListDetails, nullptr, 0))
+    ClientRequest request = {UloRequest_GetGroupOnlineListDetails, ReplyOptional, "UloAPIGetUsers",
+                             "UloAPIGroupGetUsers"};
+    ReplyReader reader;
+    if (!CallClient(&request, &reader))
         return 0;
-    if (g_parlet.replyLost)
-        return 0;
-    ReplyReader reader = ReaderOverReply();
     int announced;
     if (!ReadInt32(&reader, &announced))
         return 1;
@@ -255,7 +278,7 @@ int PARLET_CALL UloAPICall_GetGroupOnlineListDetails(int *count, UloGroup ***gro
     *groups = nullptr;
     Trace("UloAPIGroupGetUsers - got %d groups\n", announced);
     // A group takes at least 5 bytes: an empty name's NUL and its count.
-    DWORD room = announced > 0 ? Smaller((DWORD)announced, RemainingBytes(&reader) / 5) : 0;
+    DWORD room = ItemsHeld(&reader, announced, 5);
     if (room == 0)
         return 1;
     UloGroup **list = (UloGroup **)ParletAlloc(room * sizeof(UloGroup *));
@@ -284,41 +307,25 @@ int PARLET_CALL UloAPICall_GetGroupOnlineListDetails(int *count, UloGroup ***gro
 
 int PARLET_CALL UloAPICall_GetOnlineListHandle(int)
 {
-    HWND client = FindClientWindow();
-    return client && Exchange(client, "UloAPIGetOnlineListHandle", "UloAPIGetOnlineListHandle",
-                              UloRequest_GetOnlineListHandle, nullptr, 0)
-               ? 1
-               : 0;
+    return RequestTaken("UloAPIGetOnlineListHandle", UloRequest_GetOnlineListHandle);
 }
 
 int PARLET_CALL UloAPICall_GetWindowHandle(int)
 {
-    HWND client = FindClientWindow();
-    return client && Exchange(client, "UloAPIGetWindowHandle", "UloAPIGetWindowHandle",
-                              UloRequest_GetWindowHandle, nullptr, 0)
-               ? 1
-               : 0;
+    return RequestTaken("UloAPIGetWindowHandle", UloRequest_GetWindowHandle);
 }
 
 int PARLET_CALL UloAPICall_SendFile(int uin, const char *path)
 {
     if (!path)
         return 0;
-    HWND client = FindClientWindow();
-    if (!client)
-        return 0;
+    // "uin,path" and its NUL.
     char number[16];
     int numberLength = snprintf(number, sizeof number, "%d,", uin);
-    size_t pathLength = strlen(path);
-    DWORD length = (DWORD)(numberLength + pathLength + 1);
-    char *payload = (char *)ParletAlloc(length);
-    if (!payload)
-        return 0;
-    memcpy(payload, number, numberLength);
-    memcpy(payload + numberLength, path, pathLength + 1);
-    bool answered = Exchange(client, nullptr, nullptr, UloRequest_SendFile, payload, length);
-    ParletFree(payload);
-    return answered ? 1 : 0;
+    ClientRequest request = {UloRequest_SendFile, ReplyUnused};
+    request.parts[0] = {number, (DWORD)numberLength};
+    request.parts[1] = {path, (DWORD)(strlen(path) + 1)};
+    return CallClient(&request, nullptr) ? 1 : 0;
 }
 
 int PARLET_CALL UloAPICall_Generic(int code, const void *data, int length, void **replyData,
@@ -326,14 +333,16 @@ int PARLET_CALL UloAPICall_Generic(int code, const void *data, int length, void 
 {
     if (length < 0 || (length > 0 && !data))
         return 0;
-    HWND client = FindClientWindow();
-    if (!client || !Exchange(client, nullptr, nullptr, (DWORD)code, data, (DWORD)length))
+    bool wantsReply = replyData && replyLength;
+    ClientRequest request = {(DWORD)code, wantsReply ? ReplyOptional : ReplyUnused};
+    request.parts[0] = {data, (DWORD)length};
+    request.sentAsIs = true;
+    ReplyReader reader;
+    if (!CallClient(&request, &reader))
         return 0;
-    if (replyData && replyLength) {
-        if (g_parlet.replyLost)
-            return 0;
-        *replyLength = (int)g_parlet.replyLength;
-        *replyData = g_parlet.replyLength ? g_parlet.replyData : nullptr;
+    if (wantsReply) {
+        *replyLength = (int)reader.length;
+        *replyData = reader.length ? (void *)reader.data : nullptr;
     }
     return 1;
 }

@@ -59,10 +59,6 @@ void UninitWindow();
 void CheckMainWnd();
 HWND FindClientWindow();
 bool SendRequest(HWND client, const COPYDATASTRUCT *request);
-// Sends one request to the client found by FindClientWindow and traces it
-// under its names (null: no trace). True when the client took it in time.
-bool Exchange(HWND client, const char *sendName, const char *resultName, DWORD code,
-              const void *payload, DWORD length);
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Notification window.
@@ -73,15 +69,18 @@ LRESULT CALLBACK NotificationWndProc(HWND window, UINT message, WPARAM wParam, L
 // A 4-byte window field: the handle's low 32 bits identify the window.
 inline unsigned HandleField(HWND window) { return (unsigned)(ULONG_PTR)window; }
 
-// Reading a reply: items one after another from a running position. A read
-// that the remaining data cannot hold returns false and changes nothing, so
-// decoding never goes past the reply's length.
+// Reading a reply (or a notification's data): items one after another from a
+// running position. A read that the remaining data cannot hold returns false
+// and changes nothing, so decoding never goes past the data's length.
 struct ReplyReader {
     const unsigned char *data;
     DWORD length;
     DWORD position;
 };
 
+// A reader over length bytes at data (none when data is null), or over the
+// reply slot.
+ReplyReader ReaderOver(const void *data, DWORD length);
 ReplyReader ReaderOverReply();
 bool ReadInt32(ReplyReader *reader, int *value);
 bool ReadInt16(ReplyReader *reader, short *value);
@@ -92,5 +91,45 @@ bool ReadByte(ReplyReader *reader, unsigned char *value);
 // before its NUL yields the characters the data holds and ends the reply.
 bool ReadText(ReplyReader *reader, char *field, size_t width);
 DWORD RemainingBytes(const ReplyReader *reader);
+// How many items of at least itemSize bytes the data left can hold, but no
+// more than the announced count: none for a count of 0 or below.
+DWORD ItemsHeld(const ReplyReader *reader, int announced, DWORD itemSize);
+
+// Making a request: every call goes through CallClient.
+
+// What a call needs of the reply to its request.
+enum ReplyUse {
+    ReplyUnused,   // nothing: the client taking the request is enough
+    ReplyOptional, // a reply without data will do, one lost for want of memory will not
+    ReplyRequired  // reply data
+};
+
+// Bytes of a request's payload.
+struct PayloadPart {
+    const void *data;
+    DWORD length;
+};
+
+// One request as a call makes it.
+struct ClientRequest {
+    DWORD code;
+    ReplyUse reply;
+    const char *sendName = nullptr;   // names in the trace; null: not traced
+    const char *resultName = nullptr;
+    // The payload: the parts joined into one block on the library's heap,
+    // released once the request returns (none when they hold no bytes); with
+    // sentAsIs, the first part is sent from where the caller holds it.
+    PayloadPart parts[2] = {};
+    bool sentAsIs = false;
+    HWND tracedWindow = nullptr;      // the window the trace names; null: the callback window
+};
+
+// Finds the client, sends it the request and checks the reply as the
+// request's ReplyUse says. True when the client took the request in time
+// and the reply is as the call needs it; reader (when given) then reads over
+// the reply. False, with nothing left allocated, when the client is not
+// running, did not take the request, the payload's block could not be had,
+// or the reply is not what the call needs.
+bool CallClient(const ClientRequest *request, ReplyReader *reader);
 
 #endif

@@ -20,10 +20,10 @@ struct EventEntry {
 // to hold one is not an event the function can be called for.
 static void DecodeNumber(const EventEntry *entry, const unsigned char *data, DWORD length)
 {
-    if (length < 4 || !data)
+    ReplyReader reader = ReaderOver(data, length);
+    int number;
+    if (!ReadInt32(&reader, &number))
         return;
-    int number = (int)((DWORD)data[0] | (DWORD)data[1] << 8 | (DWORD)data[2] << 16 |
-                       (DWORD)data[3] << 24);
     Trace("%s %d", entry->name, number);
     ((UloNotifyNumberFunc)entry->userFunc)(number);
 }
@@ -104,26 +104,23 @@ LRESULT CALLBACK NotificationWndProc(HWND window, UINT message, WPARAM wParam, L
     return TRUE;
 }
 
-// Request code 10 or 12 with its payload, once the client is known to run.
-static int SendSubscription(HWND client, const char *name, DWORD code, const unsigned char *payload,
-                            DWORD length)
+// Request code 10 or 12 with its payload. The client answers it by sending
+// notifications to the notification window, which the trace names.
+static int SendSubscription(const char *name, DWORD code, const void *payload, DWORD length)
 {
-    Trace("%s - Sending request, callback window %08X\n", name,
-          HandleField(g_parlet.notificationWindow));
-    return Exchange(client, nullptr, nullptr, code, payload, length) ? 1 : 0;
+    ClientRequest request = {code, ReplyUnused, name};
+    request.parts[0] = {payload, length};
+    request.tracedWindow = g_parlet.notificationWindow;
+    return CallClient(&request, nullptr) ? 1 : 0;
 }
 
 extern "C" {
 
 int PARLET_CALL UloAPICall_RegisterNotify(int value, int count, const unsigned char *codes)
 {
-    HWND client = FindClientWindow();
-    if (!client)
-        return 0;
+    // The window, the value, and the event set of one bit per code.
     const DWORD eventSetOffset = 8;
-    unsigned char *payload = (unsigned char *)ParletAlloc(18);
-    if (!payload)
-        return 0;
+    unsigned char payload[18] = {};
     unsigned window = HandleField(g_parlet.notificationWindow);
     memcpy(payload, &window, 4);
     memcpy(payload + 4, &value, 4);
@@ -132,26 +129,14 @@ int PARLET_CALL UloAPICall_RegisterNotify(int value, int count, const unsigned c
         if (codes[i] < ULO_NOTIFY_CODE_LIMIT)
             payload[eventSetOffset + codes[i] / 8] |= (unsigned char)(1u << (codes[i] % 8));
     }
-    int taken = SendSubscription(client, "UloAPIRegisterNotify", UloRequest_RegisterNotify,
-                                 payload, 18);
-    ParletFree(payload);
-    return taken;
+    return SendSubscription("UloAPIRegisterNotify", UloRequest_RegisterNotify, payload,
+                            sizeof payload);
 }
 
 int PARLET_CALL UloAPICall_UnRegisterNotify(void)
 {
-    HWND client = FindClientWindow();
-    if (!client)
-        return 0;
-    unsigned char *payload = (unsigned char *)ParletAlloc(4);
-    if (!payload)
-        return 0;
     unsigned window = HandleField(g_parlet.notificationWindow);
-    memcpy(payload, &window, 4);
-    int taken = SendSubscription(client, "UloAPIUnRegisterNotify", UloRequest_UnRegisterNotify,
-                                 payload, 4);
-    ParletFree(payload);
-    return taken;
+    return SendSubscription("UloAPIUnRegisterNotify", UloRequest_UnRegisterNotify, &window, 4);
 }
 
 void PARLET_CALL UloAPIUtil_SetUserNotificationFunc(int code, UloNotifyFunc func)

@@ -4,18 +4,31 @@
 
 #include <string.h>
 
-ReplyReader ReaderOverReply()
+ReplyReader ReaderOver(const void *data, DWORD length)
 {
     ReplyReader reader;
-    reader.data = g_parlet.replyData;
-    reader.length = g_parlet.replyData ? g_parlet.replyLength : 0;
+    reader.data = (const unsigned char *)data;
+    reader.length = data ? length : 0;
     reader.position = 0;
     return reader;
+}
+
+ReplyReader ReaderOverReply()
+{
+    return ReaderOver(g_parlet.replyData, g_parlet.replyLength);
 }
 
 DWORD RemainingBytes(const ReplyReader *reader)
 {
     return reader->length - reader->position;
+}
+
+DWORD ItemsHeld(const ReplyReader *reader, int announced, DWORD itemSize)
+{
+    if (announced <= 0)
+        return 0;
+    DWORD room = RemainingBytes(reader) / itemSize;
+    return (DWORD)announced < room ? (DWORD)announced : room;
 }
 
 bool ReadInt32(ReplyReader *reader, int *value)

@@ -25,6 +25,7 @@
 #define IDM_CONTEXT 133
 
 /* Dialogs. */
+#define IDD_ADDSERVER 134
 #define IDD_PROMPT 140
 #define IDD_FILTER 144
 #define IDD_ABOUT 110
@@ -84,6 +85,10 @@
 #define IDC_ABOUT_MAIL 1025
 #define IDC_ABOUT_VERSION 1020
 #define IDC_ABOUT_PICTURE 1054
+
+/* Controls of the Add server dialog. */
+#define IDC_ADD_NAME 1043
+#define IDC_ADD_PORT 1044
 
 /* Controls of the prompt dialog. */
 #define IDC_PROMPT_TEXT 1015

@@ -115,3 +115,120 @@ int ParseHostAddress(const char *text, tagKvHOST *host)
     host->ip = static_cast<uint32_t>(ip);
     return 0;
 }
+
+namespace {
+
+// Appends one record without texts to the block, growing it as needed.
+bool AppendBareRecord(unsigned char **block, size_t *size, size_t *capacity, uint32_t ip, uint16_t port)
+{
+    const size_t recordSize = ServerRecordHeadSize + 3;
+    if (*size + recordSize > *capacity) {
+        size_t grown = *capacity * 2 + recordSize;
+        unsigned char *bigger = static_cast<unsigned char *>(realloc(*block, grown));
+        if (!bigger)
+            return false;
+        *block = bigger;
+        *capacity = grown;
+    }
+    ServerFileRecord record = {ip, port, 0xFFFF, 0, "", "", ""};
+    EncodeServerRecordHead(&record, *block + *size);
+    memset(*block + *size + ServerRecordHeadSize, 0, 3);
+    *size += recordSize;
+    return true;
+}
+
+}  // namespace
+
+unsigned char *BuildMasterServerFile(const char *master, size_t masterSize, const DeltaRecord *deltas,
+                                     size_t deltaCount, size_t *size, size_t *masterServers)
+{
+    *size = 0;
+    *masterServers = 0;
+    size_t capacity = 4096;
+    unsigned char *block = static_cast<unsigned char *>(malloc(capacity));
+    if (!block)
+        return nullptr;
+    memcpy(block, ListFileHeader, ListFileHeaderSize);
+    *size = ListFileHeaderSize;
+    bool ok = true;
+    for (size_t i = 0; ok && i < deltaCount; ++i) {
+        if (deltas[i].kind == '+' && deltas[i].ip != 0)
+            ok = AppendBareRecord(&block, size, &capacity, deltas[i].ip, deltas[i].port);
+    }
+    const char *end = master ? master + masterSize : nullptr;
+    for (const char *p = master; ok && p && p < end;) {
+        const char *lineEnd = p;
+        while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n')
+            ++lineEnd;
+        char line[300];
+        size_t length = static_cast<size_t>(lineEnd - p);
+        bool fits = length < sizeof line;
+        if (fits) {
+            memcpy(line, p, length);
+            line[length] = '\0';
+        }
+        p = lineEnd;
+        while (p < end && (*p == '\r' || *p == '\n'))
+            ++p;
+        tagKvHOST host;
+        if (!fits || ParseHostAddress(line, &host) != 0 || host.ip == 0)
+            continue;  // no server line, or 0.0.0.0
+        ++*masterServers;
+        bool removed = false;
+        for (size_t i = 0; i < deltaCount && !removed; ++i)
+            removed = deltas[i].kind == '-' && deltas[i].ip == host.ip && deltas[i].port == host.port;
+        if (!removed)
+            ok = AppendBareRecord(&block, size, &capacity, host.ip, host.port);
+    }
+    if (!ok) {
+        free(block);
+        *size = 0;
+        return nullptr;
+    }
+    return block;
+}
+
+bool ReadPastedHost(const char *line, const char *end, char *token, size_t size, const char **next)
+{
+    *next = nullptr;
+    if (!token || size < 2 || !line || line >= end)
+        return false;
+    const char *cr = static_cast<const char *>(memchr(line, '\r', static_cast<size_t>(end - line)));
+    const char *lineEnd = cr ? cr : end;
+    const char *dot = static_cast<const char *>(memchr(line, '.', static_cast<size_t>(lineEnd - line)));
+    if (!dot)
+        return false;
+    const char *start = dot;
+    while (start > line && isalnum(static_cast<unsigned char>(start[-1])))
+        --start;
+    size_t n = 0;
+    const char *p = start;
+    while (p < lineEnd && n < size - 1 && (isalnum(static_cast<unsigned char>(*p)) || *p == '.'))
+        token[n++] = *p++;
+    token[n] = '\0';
+    if (!memchr(token, '.', n))
+        return false;
+    if (p < lineEnd && *p == ':') {
+        // The ':' stays, with the digits after it.
+        if (n < size - 1)
+            token[n++] = *p++;
+        while (p < lineEnd && n < size - 1 && isdigit(static_cast<unsigned char>(*p)))
+            token[n++] = *p++;
+    } else if (p < lineEnd && *p == ' ') {
+        while (p < lineEnd && isspace(static_cast<unsigned char>(*p)))
+            ++p;
+        if (p < lineEnd && isdigit(static_cast<unsigned char>(*p)) && n < size - 1) {
+            token[n++] = ':';
+            while (p < lineEnd && n < size - 1 && isdigit(static_cast<unsigned char>(*p)))
+                token[n++] = *p++;
+        }
+    }
+    token[n] = '\0';
+    if (cr) {
+        const char *after = cr + 1;
+        if (after < end && *after == '\n')
+            ++after;
+        *next = after < end ? after : nullptr;
+    }
+    return true;
+}

@@ -67,4 +67,24 @@ void EncodeDeltaRecord(const DeltaRecord *record, unsigned char out[DeltaRecordS
 // digit, is no dotted address, or names a port outside 1 .. 65535.
 int ParseHostAddress(const char *text, tagKvHOST *host);
 
+// The Server.dat that a master list makes: first a record for every '+'
+// delta record (in journal order), then one for every server line of the
+// master list text (size bytes; lines end in CR, LF or both) that no '-'
+// delta record removes. A server line is one that ParseHostAddress takes
+// with an address other than 0; other lines are skipped. Records carry
+// flags 0, ping 0xFFFF and empty texts. Returns a new block (free it with
+// free()) holding the header and the records, or null when memory runs
+// out; *masterServers counts the master list's server lines.
+unsigned char *BuildMasterServerFile(const char *master, size_t masterSize, const DeltaRecord *deltas,
+                                     size_t deltaCount, size_t *size, size_t *masterServers);
+
+// Pasted text: reads the host token of the line that starts at line (the
+// text ends at end; a line ends at a CR, and the LF after it is skipped).
+// The token is the first run of letters, digits and '.' around the line's
+// first '.', at most size - 1 characters, with ":port" when a ':' and
+// digits, or blanks and digits, follow it. Returns true with the token and
+// *next set to the next line (null after the last line); false when the
+// paste ends here (a line without '.', or a token that holds none).
+bool ReadPastedHost(const char *line, const char *end, char *token, size_t size, const char **next);
+
 #endif

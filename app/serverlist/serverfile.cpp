@@ -34,18 +34,17 @@ long FileSize(FILE *file)
     return size;
 }
 
-// Reads a whole list file into a new block (free it with free()); false
-// when it cannot be opened (*opened false) or memory runs out.
-bool ReadWholeFile(const char *name, unsigned char **data, size_t *size, bool *opened)
+}  // namespace
+
+int ReadProgramFile(const char *name, unsigned char **data, size_t *size)
 {
     *data = nullptr;
     *size = 0;
     char path[MAX_PATH];
     ModulePath(path, sizeof path, name);
     FILE *file = fopen(path, "rb");
-    *opened = file != nullptr;
     if (!file)
-        return false;
+        return KV_ERR_OPEN;
     long length = FileSize(file);
     if (length < 0)
         length = 0;
@@ -55,7 +54,22 @@ bool ReadWholeFile(const char *name, unsigned char **data, size_t *size, bool *o
         *size = fread(block, 1, static_cast<size_t>(length), file);
     fclose(file);
     *data = block;
-    return block != nullptr;
+    return block ? 0 : 1;
+}
+
+namespace {
+
+// Ends the writing of a replacement file: it takes path's place only when
+// everything was written (ok) and it was flushed and closed; otherwise it
+// is removed and the old file stays. True when replaced.
+bool CommitReplacement(FILE *file, bool ok, const char *tempPath, const char *path)
+{
+    ok = ok && fflush(file) == 0 && !ferror(file);
+    ok = (fclose(file) == 0) && ok;
+    ok = ok && MoveFileExA(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok)
+        DeleteFileA(tempPath);
+    return ok;
 }
 
 struct SaveState {
@@ -136,34 +150,53 @@ int SaveServers(HWND owner, ServerTable *table, const long *order, long count, S
         WriteSlot(&save, slot);
     }
 
-    bool ok = !save.failed && fflush(file) == 0 && !ferror(file);
-    ok = (fclose(file) == 0) && ok;
-    ok = ok && MoveFileExA(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok) {
-        DeleteFileA(tempPath);
+    if (!CommitReplacement(file, !save.failed, tempPath, path)) {
         ReportMessage(owner, MB_ICONEXCLAMATION, "Cannot create 'Server.dat'");
         return -1;
     }
     return save.written;
 }
 
+int ReadServerFileBytes(unsigned char **data, size_t *size)
+{
+    int result = ReadProgramFile("Server.dat", data, size);
+    if (result != 0)
+        return result;
+    if (!HasListFileHeader(*data, *size)) {
+        free(*data);
+        *data = nullptr;
+        return 2;
+    }
+    return 0;
+}
+
+int ReplaceServerFile(const unsigned char *data, size_t size)
+{
+    char path[MAX_PATH], tempPath[MAX_PATH];
+    ModulePath(path, sizeof path, "Server.dat");
+    ModulePath(tempPath, sizeof tempPath, "Server.dat.new");
+    FILE *file = fopen(tempPath, "wb");
+    if (!file)
+        return 1;
+    return CommitReplacement(file, WriteChecked(data, size, file), tempPath, path) ? 0 : 1;
+}
+
 int LoadServers(HWND owner, ServerTable *table)
 {
     unsigned char *data;
     size_t size;
-    bool opened;
-    if (!ReadWholeFile("Server.dat", &data, &size, &opened)) {
-        if (!opened) {
-            ReportMessage(owner, MB_ICONEXCLAMATION,
-                          "Server file 'Server.dat' could not be opened.\nYou can rebuild a new serverlist "
-                          "with 'Orvik | Reload from master'.");
-            return KV_ERR_OPEN;
-        }
+    switch (ReadServerFileBytes(&data, &size)) {
+    case 0:
+        break;
+    case KV_ERR_OPEN:
+        ReportMessage(owner, MB_ICONEXCLAMATION,
+                      "Server file 'Server.dat' could not be opened.\nYou can rebuild a new serverlist "
+                      "with 'Orvik | Reload from master'.");
+        return KV_ERR_OPEN;
+    case 1:
         ReportMessage(owner, MB_ICONEXCLAMATION, "Could not allocate space for data in server.dat");
         return 1;
-    }
-    if (!HasListFileHeader(data, size)) {
-        free(data);
+    default:
         ReportMessage(owner, MB_ICONEXCLAMATION, "Invalid file format 'Server.dat'");
         return 1;
     }
@@ -228,9 +261,9 @@ int ReadDelta(HWND owner, DeltaRecord **records, int *count)
     *count = 0;
     unsigned char *data;
     size_t size;
-    bool opened;
-    if (!ReadWholeFile("Delta.dat", &data, &size, &opened)) {
-        if (!opened)
+    int read = ReadProgramFile("Delta.dat", &data, &size);
+    if (read != 0) {
+        if (read == KV_ERR_OPEN)
             return KV_ERR_OPEN;
         ReportMessage(owner, MB_ICONEXCLAMATION, "Could not allocate space for data in Delta.dat");
         return 1;

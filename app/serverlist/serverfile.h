@@ -30,6 +30,21 @@ int SaveServers(HWND owner, ServerTable *table, const long *order, long count, S
 // it are kept. Records with address 0 are skipped (one message per load).
 int LoadServers(HWND owner, ServerTable *table);
 
+// Reads a file of the program folder whole into a new block (free it
+// with free()), one byte longer than the data. Returns 0; -11 when it
+// cannot be opened; 1 when memory runs out.
+int ReadProgramFile(const char *name, unsigned char **data, size_t *size);
+
+// Reads Server.dat whole into a new block (free it with free()), without
+// a message. Returns 0; -11 when it cannot be opened; 1 when memory runs
+// out; 2 when its header is wrong.
+int ReadServerFileBytes(unsigned char **data, size_t *size);
+
+// Replaces Server.dat by data (header included): the new file is written
+// beside it and takes its place only when complete. Returns 0, or 1 (the
+// old file is then as it was).
+int ReplaceServerFile(const unsigned char *data, size_t size);
+
 // Appends one record ('+' or '-') to Delta.dat, writing the header first
 // when the file is empty. Returns 0, or 1 for a null host, address 0,
 // another kind, or a file that cannot be opened or written.

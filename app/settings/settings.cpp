@@ -49,6 +49,11 @@ const SettingDef Settings[] = {
     {"LastFind", SettingText, ""},
     {"LastFindPlayer", SettingText, ""},
     {"ServerDlg", SettingText, nullptr},
+    // Web addresses that replace the defaults when set (net/endpoints.h).
+    {"MasterListURL", SettingText, ""},
+    {"VersionURL", SettingText, ""},
+    {"SetupURL", SettingText, ""},
+    {"HomepageURL", SettingText, ""},
 };
 
 const char *SettingsKey()

@@ -42,6 +42,7 @@ protected:
         AppTest::SetUp();
         SetSettingsKeyForTests(SETTINGS_KEY);
         DeleteSettingsKey();
+        KeepOffTheWeb();
     }
     void TearDown() override
     {

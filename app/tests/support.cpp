@@ -3,9 +3,11 @@
 #include <winsock2.h>
 #include <commctrl.h>
 #include <stdio.h>
+#include <string.h>
 
 #include "base/paths.h"
 #include "base/report.h"
+#include "base/shell.h"
 #include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "serverlist/servertable.h"
@@ -16,8 +18,15 @@
 
 std::vector<std::string> shownMessages;
 std::vector<int> messageAnswers;
+std::vector<ShellOpen> shellOpened;
 
 namespace {
+
+bool RecordShellOpen(const char *target, const char *parameters, int showCommand)
+{
+    shellOpened.push_back({target ? target : "", parameters ? parameters : "", showCommand});
+    return true;
+}
 
 int RecordMessage(HWND, UINT, const char *text)
 {
@@ -95,9 +104,20 @@ void AppTest::SetUp()
     SetModuleDirForTests(dir.c_str());
     SetSettingsKeyForTests(("Software\\Holmdrey\\SkovaltTest\\" + name).c_str());
     DeleteSettingsKey();
+    KeepOffTheWeb();
     shownMessages.clear();
     messageAnswers.clear();
     SetMessageHookForTests(RecordMessage);
+    shellOpened.clear();
+    SetShellHookForTests(RecordShellOpen);
+}
+
+void AppTest::KeepOffTheWeb()
+{
+    // A closed port on this machine: every web request fails at once, and
+    // none leaves it.
+    for (const char *name : {"VersionURL", "MasterListURL", "SetupURL", "HomepageURL"})
+        WriteSetting(name, "http://127.0.0.1:9/");
 }
 
 void AppTest::TearDown()
@@ -107,6 +127,7 @@ void AppTest::TearDown()
     SetSettingsKeyForTests(nullptr);
     SetModuleDirForTests(nullptr);
     SetMessageHookForTests(nullptr);
+    SetShellHookForTests(nullptr);
     RemoveTree(dir);
 }
 
@@ -191,6 +212,32 @@ std::string StatusText(HWND statusBar, int part)
     if (LOWORD(info) >= sizeof text)
         return "<too long>";
     SendMessageA(statusBar, SB_GETTEXTA, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+void SetClipboardText(const std::string &text)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
+    GlobalUnlock(block);
+    SetClipboardData(CF_TEXT, block);
+    CloseClipboard();
+}
+
+std::string ClipboardText()
+{
+    std::string text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    HANDLE block = GetClipboardData(CF_TEXT);
+    const char *data = block ? static_cast<const char *>(GlobalLock(block)) : nullptr;
+    if (data) {
+        text = data;
+        GlobalUnlock(block);
+    }
+    CloseClipboard();
     return text;
 }
 

@@ -29,6 +29,10 @@ protected:
     // A registry value of the test key, or "<missing>".
     std::string Setting(const char *name) const;
 
+    // Points every web address of the settings at a closed port of this
+    // machine (SetUp does it for the test key).
+    void KeepOffTheWeb();
+
     // InitAppData with a MapData.txt-less directory tolerated.
     void StartAppData();
 
@@ -39,6 +43,14 @@ protected:
 // (IDOK when the script is empty).
 extern std::vector<std::string> shownMessages;
 extern std::vector<int> messageAnswers;
+
+// What the program asked the shell to open (nothing is opened in tests).
+struct ShellOpen {
+    std::string target;
+    std::string parameters;
+    int showCommand;
+};
+extern std::vector<ShellOpen> shellOpened;
 
 // A top-level window holding a status bar (100), a server list (103) and a
 // player list (102) like the main window's; destroyed by the destructor.
@@ -59,6 +71,10 @@ void ReleaseRefresh();
 
 // The status bar text of a part.
 std::string StatusText(HWND statusBar, int part);
+// Puts text on the clipboard (CF_TEXT); ClipboardText reads it back.
+void SetClipboardText(const std::string &text);
+std::string ClipboardText();
+
 // The text of a list cell (cut to 255 characters).
 std::string CellText(HWND list, int row, int column);
 // The row parameters of a list, top to bottom.

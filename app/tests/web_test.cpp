@@ -3,8 +3,18 @@
 // version check and the master list.
 #include "window_support.h"
 
+#include <commctrl.h>
+
+#include "httpsim.h"
 #include "net/version.h"
+#include "net/web.h"
+#include "q2sim.h"
+#include "refresh/refresh.h"
+#include "resources/resource.h"
+#include "settings/appdata.h"
+#include "settings/settings.h"
 #include "skovalt_version.h"
+#include "ui/helpers.h"
 
 namespace {
 
@@ -28,6 +38,206 @@ TEST(Version, VersionFileTexts)
     EXPECT_EQ(ParseVersionText("x.y"), 0u);  // read like atoi: no digits, 0
     EXPECT_EQ(ParseVersionText("4.999.1"), PackVersion(4, 255, 1));  // a part saturates
     EXPECT_EQ(ParseVersionText(nullptr), kNoVersion);
+}
+
+}  // namespace
+
+namespace {
+
+const Bytes Header = {'k', 'v', 0};
+
+std::string Text(const Bytes &data) { return std::string(data.begin(), data.end()); }
+
+class Web : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        std::string error;
+        http = httpsim::Start(&error);
+        ASSERT_NE(http, nullptr) << error;
+    }
+    void TearDown() override
+    {
+        MainWindowTest::TearDown();
+        httpsim::Stop(http);
+    }
+    void Serve(const std::string &path, const std::string &body, int status = 200)
+    {
+        httpsim::Response r;
+        r.status = status;
+        r.body = body;
+        httpsim::Serve(http, path, r);
+    }
+    std::string Url(const std::string &path) { return httpsim::Url(http, path); }
+    std::string Status() { return StatusText(Child(ID_STATUSBAR), 0); }
+    httpsim::Server *http = nullptr;
+};
+
+TEST_F(Web, DownloadsReplaceTheFileOnlyWithAWholeBodyOfStatus200)
+{
+    OpenMainWindow();
+    shownMessages.clear();  // no list yet
+    WriteFile("Server.txt", {'o', 'l', 'd'});
+    // Exactly two blocks of 512 bytes, and a body that comes late.
+    std::string body(1024, 'x');
+    Serve("/exact", body);
+    ASSERT_EQ(DownloadToFile(main, "Server.txt", Url("/exact").c_str()), 0);
+    EXPECT_EQ(Text(ReadFile("Server.txt")), body);
+    httpsim::Response slow;
+    slow.body = "10.0.0.1\n";
+    slow.delayMs = 300;
+    httpsim::Serve(http, "/slow", slow);
+    ASSERT_EQ(DownloadToFile(main, "Server.txt", Url("/slow").c_str()), 0);
+    EXPECT_EQ(Text(ReadFile("Server.txt")), "10.0.0.1\r\n");  // text mode
+    EXPECT_TRUE(shownMessages.empty());
+
+    // Error pages, a body cut short and a closed port leave the file as it was.
+    httpsim::Response cut;
+    cut.body = std::string(4000, 'y');
+    cut.cutAfter = 1500;
+    httpsim::Serve(http, "/cut", cut);
+    Serve("/broken", "<html>oops</html>", 500);
+    const struct {
+        std::string url;
+        std::string reason;
+    } failures[] = {{Url("/missing"), "Item not found"},
+                    {Url("/broken"), "HTTP status 500"},
+                    {Url("/cut"), ""},
+                    {"http://127.0.0.1:9/", "Cannot connect"}};
+    for (const auto &f : failures) {
+        shownMessages.clear();
+        EXPECT_NE(DownloadToFile(main, "Server.txt", f.url.c_str()), 0) << f.url;
+        ASSERT_EQ(shownMessages.size(), 1u) << f.url;
+        EXPECT_EQ(shownMessages[0].find("Internet error on:\n" + f.url + "\n" + f.reason), 0u) << shownMessages[0];
+        EXPECT_EQ(Text(ReadFile("Server.txt")), "10.0.0.1\r\n") << f.url;
+    }
+    // A local file that cannot be made is a failure, not a success.
+    shownMessages.clear();
+    EXPECT_NE(DownloadToFile(main, "no folder\\Server.txt", Url("/exact").c_str()), 0);
+    ASSERT_EQ(shownMessages.size(), 1u);
+    EXPECT_EQ(shownMessages[0].find("Cannot write"), 0u);
+}
+
+TEST_F(Web, VersionCheckFromTheMenuAndAtStartup)
+{
+    WriteSetting("VersionURL", Url("/version.txt").c_str());
+    WriteSetting("SetupURL", "http://127.0.0.1:9/setup.exe");
+    WriteFlag("DontCheckNewVersion", true);
+    OpenMainWindow();
+    const struct {
+        const char *file;
+        const char *message;
+    } cases[] = {
+        {"4.7.2\r\n", "No new version of Skovalt available."},
+        {"4.6.9", "No new version of Skovalt available."},
+        {"5", "Error while checking for new version info"},
+        {"4.7.10", "Version 4.7.10 of Skovalt is available.\nWould you like to download it now ?"},
+        {"4.8", "Version 4.8.0 of Skovalt is available.\nWould you like to download it now ?"},
+    };
+    for (const auto &c : cases) {
+        Serve("/version.txt", c.file);
+        shownMessages.clear();
+        messageAnswers = {IDNO};
+        SendMessageA(main, WM_COMMAND, CMD_CHECKVERSION, 0);
+        EXPECT_EQ(shownMessages, std::vector<std::string>{c.message}) << c.file;
+    }
+    EXPECT_TRUE(shellOpened.empty());
+    Serve("/version.txt", "", 404);
+    shownMessages.clear();
+    SendMessageA(main, WM_COMMAND, CMD_CHECKVERSION, 0);
+    EXPECT_EQ(shownMessages, std::vector<std::string>{"Error while checking for new version info"});
+
+    // Yes opens the setup URL and closes the program the ordinary way.
+    Serve("/version.txt", "4.8");
+    messageAnswers = {IDYES};
+    SendMessageA(main, WM_COMMAND, CMD_CHECKVERSION, 0);
+    ASSERT_EQ(shellOpened.size(), 1u);
+    EXPECT_EQ(shellOpened[0].target, "http://127.0.0.1:9/setup.exe");
+    EXPECT_TRUE(Pump());  // the quit message
+    DestroyWindow(main);
+
+    // At start-up a newer version is offered once; No lets the start-up
+    // action run, Yes closes before it.
+    WriteFlag("DontCheckNewVersion", false);
+    WriteSetting("Startup", "S");
+    WriteFile("Server.dat", Concat({Header, ServerRecord({127, 0, 0, 1}, 9, 0xFFFF, 0, "", "", "")}));
+    for (int answer : {IDNO, IDYES}) {
+        shownMessages.clear();
+        shellOpened.clear();
+        messageAnswers = {answer};
+        appData->timeout = 1;
+        OpenMainWindow();
+        EXPECT_EQ(shownMessages.size(), 1u);
+        EXPECT_EQ(RefreshRunning(), answer == IDNO);
+        EXPECT_EQ(shellOpened.size(), answer == IDYES ? 1u : 0u);
+        RequestRefreshStop();
+        while (RefreshRunning()) {
+            Pump();
+            Sleep(5);
+        }
+        DestroyWindow(main);
+        Pump();
+    }
+}
+
+TEST_F(Web, WebSiteOfAServerAndTheHomepage)
+{
+    // Servers with web rules are refreshed from simulated servers; the last
+    // two rows have no rules, only host names.
+    std::vector<q2sim::ServerConfig> configs;
+    for (auto rule : std::vector<std::pair<std::string, std::string>>{
+             {"www", "www.clan.example/q2"}, {"url", "HTTP://Site.example"}, {"web", "ftp://files.example"}}) {
+        q2sim::ServerConfig c;
+        c.rules = {{"hostname", "x"}, {"maxclients", "8"}, rule};
+        configs.push_back(c);
+    }
+    std::string error;
+    q2sim::Simulator *sim = q2sim::Start(configs, 0, &error);
+    ASSERT_NE(sim, nullptr) << error;
+    Bytes list = Header;
+    for (size_t i = 0; i < configs.size(); ++i)
+        list = Concat({list, ServerRecord({127, 0, 0, 1}, q2sim::Port(sim, i), 0xFFFF, 0, "", "", "")});
+    list = Concat({list, ServerRecord({10, 0, 0, 1}, 27911, 50, 0, "q1.clan.example:27911", "Named", "dm"),
+                   ServerRecord({127, 0, 0, 1}, 1, 50, 0, "", "Nameless", "dm")});
+    WriteFile("Server.dat", list);
+    WriteSetting("HomepageURL", "http://127.0.0.1:9/home/");
+    OpenMainWindow();
+    appData->timeout = 1;
+    appData->flags |= FlagNoHostNames;
+    HWND servers = Child(ID_SERVERLIST);
+    SelectRow(servers, 0);
+    ListView_SetItemState(servers, 1, LVIS_SELECTED, LVIS_SELECTED);
+    ListView_SetItemState(servers, 2, LVIS_SELECTED, LVIS_SELECTED);
+    PressKey(VK_F5);
+    while (RefreshRunning()) {
+        Pump();
+        Sleep(5);
+    }
+    q2sim::Stop(sim);
+
+    const char *expected[] = {"http://www.clan.example/q2", "HTTP://Site.example", "http://ftp://files.example",
+                              "http://www.clan.example"};
+    for (int row = 0; row < 4; ++row) {
+        shellOpened.clear();
+        SelectRow(servers, row);
+        PressKey('W', Ctrl);
+        ASSERT_EQ(shellOpened.size(), 1u) << row;
+        EXPECT_EQ(shellOpened[0].target, expected[row]);
+        EXPECT_EQ(shellOpened[0].showCommand, SW_SHOWMAXIMIZED);
+        EXPECT_EQ(Status(), std::string("Browsing ") + (expected[row] + 7));
+    }
+    // No host name, and look-ups are off: asked first; No ends it.
+    shellOpened.clear();
+    SelectRow(servers, 4);
+    messageAnswers = {IDNO};
+    PressKey('W', Ctrl);
+    EXPECT_EQ(shownMessages.back(), "No hostname available.\nDo want to look up the hostname ?");
+    EXPECT_TRUE(shellOpened.empty());
+
+    SendMessageA(main, WM_COMMAND, CMD_HOMEPAGE, 0);
+    ASSERT_EQ(shellOpened.size(), 1u);
+    EXPECT_EQ(shellOpened[0].target, "http://127.0.0.1:9/home/");
 }
 
 }  // namespace

@@ -23,6 +23,7 @@ void MainWindowTest::SetUp()
 
 void MainWindowTest::TearDown()
 {
+    FillNextDialog(nullptr);
     if (main && IsWindow(main))
         DestroyWindow(main);
     Pump();
@@ -60,6 +61,46 @@ void MainWindowTest::OpenMenu(HMENU menu)
     SendMessageA(main, WM_EXITMENULOOP, FALSE, 0);
 }
 
+namespace {
+
+std::function<void(HWND)> dialogFiller;
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM found)
+{
+    char name[16];
+    if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) && strcmp(name, "#32770") == 0) {
+        *reinterpret_cast<HWND *>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK FillDialogTimer(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    if (!dialogFiller) {
+        KillTimer(nullptr, timer);
+        return;
+    }
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (!dialog)
+        return;
+    KillTimer(nullptr, timer);
+    auto fill = std::move(dialogFiller);
+    dialogFiller = nullptr;
+    fill(dialog);
+}
+
+}  // namespace
+
+void MainWindowTest::FillNextDialog(std::function<void(HWND dialog)> fill)
+{
+    bool running = static_cast<bool>(dialogFiller);
+    dialogFiller = std::move(fill);
+    if (dialogFiller && !running)
+        SetTimer(nullptr, 0, 20, FillDialogTimer);
+}
+
 void MainWindowTest::PressKey(UINT key, int modifiers)
 {
     BYTE state[256];
@@ -77,26 +118,4 @@ void MainWindowTest::PressKey(UINT key, int modifiers)
     PostMessageA(focus ? focus : main, message, key, lParam);
     Pump();
     SetKeyboardState(saved);
-}
-
-namespace {
-
-const char *dialogToCancel;
-
-void CALLBACK CancelDialog(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    HWND dialog = dialogToCancel ? FindWindowA("#32770", dialogToCancel) : nullptr;
-    if (!dialog || !IsWindowVisible(dialog))
-        return;  // not shown yet
-    KillTimer(nullptr, timer);
-    dialogToCancel = nullptr;
-    SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-}
-
-}  // namespace
-
-void CancelDialogWhenShown(const char *title)
-{
-    dialogToCancel = title;
-    SetTimer(nullptr, 0, 20, CancelDialog);
 }

@@ -4,6 +4,8 @@
 
 #include "support.h"
 
+#include <functional>
+
 class MainWindowTest : public AppTest {
 protected:
     void SetUp() override;
@@ -21,12 +23,11 @@ protected:
     // focus, with the modifiers held, then the messages pumped.
     enum { Ctrl = 1, Shift = 2, Alt = 4 };
     void PressKey(UINT key, int modifiers = 0);
+    // The next dialog this thread opens is handed to fill (which sets its
+    // controls and presses a button) as soon as it shows; null: none.
+    void FillNextDialog(std::function<void(HWND dialog)> fill);
     HWND main = nullptr;
     HACCEL accelerators = nullptr;  // the program's table, loaded once
 };
-
-// Cancels the next dialog with the title once it shows (a modal dialog or
-// property sheet that a command opens), from its own message loop.
-void CancelDialogWhenShown(const char *title);
 
 #endif

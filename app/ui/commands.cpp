@@ -10,8 +10,11 @@
 #include "ui/aboutbox.h"
 #include "ui/displaylist.h"
 #include "ui/helpers.h"
+#include "ui/listedit.h"
+#include "ui/masterimport.h"
 #include "ui/preferences.h"
 #include "ui/refreshview.h"
+#include "ui/webcommands.h"
 #include "ui/toolbar.h"
 
 namespace {
@@ -140,6 +143,51 @@ void DispatchCommand(HWND mainWindow, int command)
     switch (command) {
     case CMD_SAVELIST:
         SaveServerList(mainWindow);
+        break;
+    case CMD_RELOADMASTER:
+        OnCmdReloadMaster(mainWindow);
+        break;
+    case CMD_CHECKVERSION:
+        OnCmdCheckVersion(mainWindow);
+        break;
+    case CMD_ADDSERVER:
+        OnCmdAddServer(mainWindow);
+        break;
+    case CMD_DELETE:
+        OnCmdDelete(mainWindow);
+        break;
+    case CMD_PASTE:
+        OnCmdPaste(mainWindow);
+        break;
+    case CMD_COPY:
+        OnCmdCopy(mainWindow);
+        break;
+    case CMD_MOVETOTOP:
+        OnCmdMoveToTop(mainWindow);
+        break;
+    case CMD_SELECTALL:
+        OnCmdSelectAll(mainWindow);
+        break;
+    case CMD_FAVORITE:
+        OnCmdFavorite(mainWindow);
+        break;
+    case CMD_FINDSERVER:
+        OnCmdFindServer(mainWindow);
+        break;
+    case CMD_FINDNEXT:
+        OnCmdFindNext(mainWindow);
+        break;
+    case CMD_NEXTSAMEGAME:
+        OnCmdSameGame(mainWindow, true);
+        break;
+    case CMD_PREVSAMEGAME:
+        OnCmdSameGame(mainWindow, false);
+        break;
+    case CMD_GOTOWEBSITE:
+        OnCmdGotoWebSite(mainWindow);
+        break;
+    case CMD_HOMEPAGE:
+        OnCmdHomepage(mainWindow);
         break;
     case CMD_EXIT:
         SendMessageA(mainWindow, WM_CLOSE, 0, 0);

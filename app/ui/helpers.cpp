@@ -39,6 +39,35 @@ int RowPlayerPosition(LPARAM param)
     return static_cast<int>((static_cast<unsigned long>(param) >> 24) & 0xFF);
 }
 
+uint64_t RowKey(uint32_t ip, uint16_t port)
+{
+    return static_cast<uint64_t>(ip) << 16 | port;
+}
+
+RowKeys ShownRowKeys(HWND list)
+{
+    RowKeys keys;
+    int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    keys.reserve(static_cast<size_t>(rows));
+    for (int row = 0; row < rows; ++row) {
+        LPARAM param;
+        tagQServer *server = RowParam(list, row, &param) ? RowServer(param) : nullptr;
+        if (server)
+            keys.insert(RowKey(static_cast<uint32_t>(KvServerGetHostIP(server)), KvServerGetHostPort(server)));
+    }
+    return keys;
+}
+
+void RemovePlayerRows(HWND players, long slot)
+{
+    int count = static_cast<int>(SendMessageA(players, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = count - 1; row >= 0; --row) {
+        LPARAM param;
+        if (RowParam(players, row, &param) && param != kNoServerRowParam && RowSlotIndex(param) == slot)
+            SendMessageA(players, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+    }
+}
+
 void SelectRow(HWND list, int row)
 {
     ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);

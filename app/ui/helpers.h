@@ -6,6 +6,9 @@
 
 #include <windows.h>
 #include <stddef.h>
+#include <stdint.h>
+
+#include <unordered_set>
 
 #include "kv/kv.h"
 
@@ -22,6 +25,15 @@ long RowSlotIndex(LPARAM param);
 int RowPlayerPosition(LPARAM param);
 // The parameter of a player list row that shows no server's player.
 const LPARAM kNoServerRowParam = 0xFFFFFF;
+
+// The servers a list shows, by address and port, for finding one among
+// many rows at once (the same answer as FindRowByHost row by row).
+using RowKeys = std::unordered_set<uint64_t>;
+uint64_t RowKey(uint32_t ip, uint16_t port);
+RowKeys ShownRowKeys(HWND list);
+
+// Removes the player list's rows of one server.
+void RemovePlayerRows(HWND players, long slot);
 
 void SelectRow(HWND list, int row);
 // The item parameter of a row (its server's table index in the low 24

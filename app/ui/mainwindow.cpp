@@ -23,6 +23,7 @@
 #include "ui/rowdrag.h"
 #include "ui/statusbar.h"
 #include "ui/toolbar.h"
+#include "ui/webcommands.h"
 
 namespace {
 
@@ -125,7 +126,8 @@ void OnStartup(HWND window)
     bool loaded = LoadServerList(window) == 0;
     ShowWindow(servers, SW_SHOW);
     ShowWindow(Child(window, ID_PLAYERLIST), SW_SHOW);
-    if (!loaded)
+    // A download of a newer version closes the program: no start-up action.
+    if (CheckVersionAtStartup(window) || !loaded)
         return;
     char startup[2];
     ReadSetting("Startup", startup, sizeof startup);

@@ -7,6 +7,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <vector>
+
 #include "kv/kv.h"
 #include "refresh/refresh.h"
 #include "resources/resource.h"
@@ -31,10 +33,9 @@ HWND Child(HWND mainWindow, int id) { return GetDlgItem(mainWindow, id); }
 // other fields belong to the user-interface thread.
 struct RefreshView {
     HWND mainWindow;
-    bool selectedOnly;
-    int total;            // servers of the refresh
-    int lastRow;          // the row prepared last, -1 before the first
-    HCURSOR cursor;       // the cursor before the refresh
+    std::vector<int> rows;  // the server list rows to refresh, in order
+    char doneText[128];     // part 0 at the end ("Ready" when empty)
+    HCURSOR cursor;         // the cursor before the refresh
 };
 RefreshView view;
 
@@ -84,17 +85,6 @@ void EndedHook(void *, bool stopped)
     SendMessageA(view.mainWindow, UM_REFRESHENDED, stopped ? 1 : 0, 0);
 }
 
-// Removes the player list's entries of one server.
-void RemovePlayersOf(HWND players, long slot)
-{
-    int count = static_cast<int>(SendMessageA(players, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = count - 1; row >= 0; --row) {
-        LPARAM param;
-        if (RowParam(players, row, &param) && param != kNoServerRowParam && RowSlotIndex(param) == slot)
-            SendMessageA(players, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
-    }
-}
-
 // The server list row that shows a table index: the row the item started
 // from when it still does, else wherever the index is now.
 int RowOfSlot(HWND list, int row, long slot)
@@ -129,12 +119,9 @@ LRESULT OnBegin(HWND mainWindow, RefreshItem *item)
     if (RefreshStopRequested())
         return 0;
     HWND list = Child(mainWindow, ID_SERVERLIST);
-    int row = view.selectedOnly
-                  ? static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(view.lastRow), LVNI_SELECTED))
-                  : item->position;
-    if (row < 0)
+    if (item->position < 0 || static_cast<size_t>(item->position) >= view.rows.size())
         return 0;
-    view.lastRow = row;
+    int row = view.rows[static_cast<size_t>(item->position)];
     LPARAM param;
     if (!RowParam(list, row, &param))
         return 0;
@@ -144,7 +131,7 @@ LRESULT OnBegin(HWND mainWindow, RefreshItem *item)
     if (!slot || !slot->server || (slot->flags & SlotDeleted))
         return 0;
 
-    RemovePlayersOf(Child(mainWindow, ID_PLAYERLIST), item->slot);
+    RemovePlayerRows(Child(mainWindow, ID_PLAYERLIST), item->slot);
     tagQServer *s = slot->server;
     if (KvServerAlloc(&item->copy, KvServerGetHostIP(s), KvServerGetHostPort(s), KvServerGetHostName(s),
                       KvServerGetServerName(s), KvServerGetGameName(s), KvServerGetPing(s)) != 0)
@@ -193,7 +180,7 @@ void OnEnded(HWND mainWindow, bool stopped)
     PlayWave(nullptr, 0);
     PlayWave("ready.wav", SND_ASYNC);
     SetCursor(view.cursor);
-    StatusPrintPart(status, 0, stopped ? "Aborted" : "Ready");
+    StatusPrintPart(status, 0, "%s", stopped ? "Aborted" : view.doneText[0] ? view.doneText : "Ready");
 }
 
 }  // namespace
@@ -207,7 +194,8 @@ LRESULT OnRefreshMessage(HWND mainWindow, UINT message, WPARAM wParam, LPARAM lP
     case UM_REFRESHEND:
         return OnEnd(mainWindow, item);
     case UM_REFRESHWINDUP:
-        ProgressUpdate(Child(mainWindow, ID_STATUSBAR), view.total + 1, view.total + 1, "Cleaning up, please wait");
+        ProgressUpdate(Child(mainWindow, ID_STATUSBAR), static_cast<int>(view.rows.size()) + 1,
+                       static_cast<int>(view.rows.size()) + 1, "Cleaning up, please wait");
         return 0;
     case UM_REFRESHENDED:
         OnEnded(mainWindow, wParam != 0);
@@ -272,16 +260,16 @@ const char *BuddyStatusText(const SYSTEMTIME *now)
     return kByMinute[now->wMinute % 10];
 }
 
-int StartRefresh(HWND mainWindow, int selectedOnly)
+namespace {
+
+// Starts the engine on view.rows; the caller has filled them in.
+int StartRefreshOfViewRows(HWND mainWindow, bool clearPlayers)
 {
-    if (RefreshRunning())
-        return 1;
     // Whatever the last refresh left to repaint (its window may be gone).
     RepaintRefreshChanges(mainWindow);
 
-    HWND servers = Child(mainWindow, ID_SERVERLIST);
     HWND status = Child(mainWindow, ID_STATUSBAR);
-    if (!selectedOnly)
+    if (clearPlayers)
         SendMessageA(Child(mainWindow, ID_PLAYERLIST), LVM_DELETEALLITEMS, 0, 0);
     if (!appData->searchText) {
         StatusPrintPart(status, 1, "No player searching");
@@ -296,8 +284,7 @@ int StartRefresh(HWND mainWindow, int selectedOnly)
     char workers[32];
     ReadSetting("NumServerThreads", workers, sizeof workers);
     RefreshOptions options = {};
-    options.total = static_cast<int>(
-        SendMessageA(servers, selectedOnly ? LVM_GETSELECTEDCOUNT : LVM_GETITEMCOUNT, 0, 0));
+    options.total = static_cast<int>(view.rows.size());
     options.workers = RefreshWorkerLimit(workers);
     options.timeout = appData->timeout;
     options.noHostNames = (appData->flags & FlagNoHostNames) ? 1 : 0;
@@ -305,9 +292,6 @@ int StartRefresh(HWND mainWindow, int selectedOnly)
     RefreshHooks hooks = {nullptr, PrepareHook, FinishHook, WindingUpHook, EndedHook};
 
     view.mainWindow = mainWindow;
-    view.selectedOnly = selectedOnly != 0;
-    view.total = options.total;
-    view.lastRow = -1;
     if (StartRefreshEngine(&options, &hooks) != 0)
         return 0;
 
@@ -317,6 +301,37 @@ int StartRefresh(HWND mainWindow, int selectedOnly)
     SendMessageA(Child(mainWindow, ID_ANIMATION), ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, -1));
     UpdateCommandStates(mainWindow);
     return 0;
+}
+
+}  // namespace
+
+int StartRefresh(HWND mainWindow, int selectedOnly)
+{
+    if (RefreshRunning())
+        return 1;
+    HWND servers = Child(mainWindow, ID_SERVERLIST);
+    view.rows.clear();
+    view.doneText[0] = '\0';
+    if (selectedOnly) {
+        for (int row = -1; (row = static_cast<int>(SendMessageA(servers, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
+                                                                 LVNI_SELECTED))) >= 0;)
+            view.rows.push_back(row);
+    } else {
+        int count = static_cast<int>(SendMessageA(servers, LVM_GETITEMCOUNT, 0, 0));
+        view.rows.resize(static_cast<size_t>(count));
+        for (int row = 0; row < count; ++row)
+            view.rows[static_cast<size_t>(row)] = row;
+    }
+    return StartRefreshOfViewRows(mainWindow, !selectedOnly);
+}
+
+int StartRefreshOfRows(HWND mainWindow, const int *rows, int count, const char *doneText)
+{
+    if (RefreshRunning())
+        return 1;
+    view.rows.assign(rows, rows + (count > 0 ? count : 0));
+    snprintf(view.doneText, sizeof view.doneText, "%s", doneText ? doneText : "");
+    return StartRefreshOfViewRows(mainWindow, false);
 }
 
 void OnCmdStop(HWND mainWindow)

@@ -19,6 +19,11 @@
 // when the engine could not start: the program stays idle).
 int StartRefresh(HWND mainWindow, int selectedOnly);
 
+// Refreshes the given rows of the server list (servers just added), with
+// doneText instead of "Ready" in part 0 when it ends unstopped. Returns 1
+// and does nothing while a refresh runs; 0 otherwise.
+int StartRefreshOfRows(HWND mainWindow, const int *rows, int count, const char *doneText);
+
 // The Refresh, Refresh selected and Stop commands.
 void OnCmdRefresh(HWND mainWindow);
 void OnCmdRefreshSelected(HWND mainWindow);

@@ -13,12 +13,6 @@
 
 namespace {
 
-struct NetEnvironment : testing::Environment {
-    void SetUp() override { ASSERT_TRUE(PlatformNetStartup()); }
-    void TearDown() override { PlatformNetCleanup(); }
-};
-const testing::Environment *const kNet = testing::AddGlobalTestEnvironment(new NetEnvironment);
-
 const unsigned long kLoopback = 0x0100007F;  // 127.0.0.1 in network byte order
 
 q2sim::ServerConfig Arena(int delayMs = 0) {

@@ -10,12 +10,6 @@
 
 namespace {
 
-struct NetEnvironment : testing::Environment {
-    void SetUp() override { ASSERT_TRUE(PlatformNetStartup()); }
-    void TearDown() override { PlatformNetCleanup(); }
-};
-const testing::Environment *const kNet = testing::AddGlobalTestEnvironment(new NetEnvironment);
-
 uint32_t Ip(unsigned a, unsigned b, unsigned c, unsigned d) {
     unsigned char octets[4] = {(unsigned char)a, (unsigned char)b, (unsigned char)c, (unsigned char)d};
     uint32_t ip;

@@ -1,4 +1,6 @@
 // Shared by the Kv tests: fixtures, parsed records and temporary list files.
+// Test programs that use sockets link net_environment.cpp beside it, which
+// starts the socket layer for them.
 #ifndef KV_TESTS_TEST_UTIL_H
 #define KV_TESTS_TEST_UTIL_H
 

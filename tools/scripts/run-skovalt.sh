@@ -29,6 +29,8 @@ for f in Skovalt.exe Kv.dll Parlet.dll MapData.txt wait.wav ready.wav Bkgnd.jpg;
   cp "$build/bin/$f" "$app/"
 done
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The demo stays on this machine: no version check on the web.
+/usr/lib/wine/wine64 reg add 'HKCU\Software\Holmdrey\Skovalt\1.0' /v DontCheckNewVersion /d Y /f </dev/null >/dev/null 2>&1
 if [ -n "$list" ]; then
   cp "$list" "$app/Server.dat"
   /usr/lib/wine/wine64 reg add 'HKCU\Software\Holmdrey\Skovalt\1.0' /v Startup /d S /f </dev/null >/dev/null 2>&1

@@ -38,6 +38,8 @@ $wine reg add "$key" /v ServerTemplateWidth /d "$(printf '260\t60\t70\t200\t80\t
 $wine reg add "$key" /v Grid /d Y /f </dev/null >/dev/null 2>&1
 $wine reg add "$key" /v Grayout /d Y /f </dev/null >/dev/null 2>&1
 $wine reg add "$key" /v PingThreshold /d 200 /f </dev/null >/dev/null 2>&1
+# The demo stays on this machine: no version check on the web.
+$wine reg add "$key" /v DontCheckNewVersion /d Y /f </dev/null >/dev/null 2>&1
 wait_seconds=3
 if [ -n "$list" ]; then
   $wine reg add "$key" /v Startup /d S /f </dev/null >/dev/null 2>&1

@@ -80,6 +80,7 @@ start)
   [ -e "$state/hold.ready" ] || { echo "wine-session: the desktop hold did not start" >&2; exit 1; }
   cat <<EOT
 export WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all WINEDLLOVERRIDES='$WINEDLLOVERRIDES' WINEARCH=win64 DISPLAY=':$n'
+unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY
 EOT
   ;;
 *)

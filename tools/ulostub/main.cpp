@@ -114,6 +114,15 @@ int Notify(int code, const StubData &data, HWND only)
     return sent;
 }
 
+// Ends every subscription of the window.
+void RemoveSubscriptions(HWND window)
+{
+    for (size_t i = 0; i < g_stub.subscriptions.size(); i++) {
+        if (g_stub.subscriptions[i].window == window)
+            g_stub.subscriptions.erase(g_stub.subscriptions.begin() + i--);
+    }
+}
+
 void Subscribe(const unsigned char *payload, unsigned length)
 {
     if (length < 18) {
@@ -127,10 +136,7 @@ void Subscribe(const unsigned char *payload, unsigned length)
     memcpy(subscription.events, payload + 8, 10);
     subscription.window = WindowFromField(field);
     // A repeated subscription replaces the window's earlier one.
-    for (size_t i = 0; i < g_stub.subscriptions.size(); i++) {
-        if (g_stub.subscriptions[i].window == subscription.window)
-            g_stub.subscriptions.erase(g_stub.subscriptions.begin() + i--);
-    }
+    RemoveSubscriptions(subscription.window);
     g_stub.subscriptions.push_back(subscription);
     Log("subscribe window=%08X value=%d events=%s", field, subscription.value,
         HexText(subscription.events, 10).c_str());
@@ -148,11 +154,7 @@ void Unsubscribe(const unsigned char *payload, unsigned length)
     }
     unsigned field;
     memcpy(&field, payload, 4);
-    HWND window = WindowFromField(field);
-    for (size_t i = 0; i < g_stub.subscriptions.size(); i++) {
-        if (g_stub.subscriptions[i].window == window)
-            g_stub.subscriptions.erase(g_stub.subscriptions.begin() + i--);
-    }
+    RemoveSubscriptions(WindowFromField(field));
     Log("unsubscribe window=%08X", field);
 }
 

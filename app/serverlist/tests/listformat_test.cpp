@@ -98,4 +98,54 @@ TEST(ListFormat, HostAddressTexts)
     EXPECT_EQ(ParseHostAddress(nullptr, &host), 1);
 }
 
+// Every token a pasted text yields, as the paste reads them.
+std::vector<std::string> PastedHosts(const std::string &text)
+{
+    std::vector<std::string> tokens;
+    const char *line = text.data(), *end = text.data() + text.size();
+    char token[256];
+    while (line && ReadPastedHost(line, end, token, sizeof token, &line))
+        tokens.push_back(token);
+    return tokens;
+}
+
+TEST(ListFormat, PastedTextForms)
+{
+    using V = std::vector<std::string>;
+    // What Copy writes, with and without names, and with ", ".
+    EXPECT_EQ(PastedHosts("10.0.0.1,Alpha\r\n10.0.0.2:27911,\r\n10.0.0.3, Gamma\r\n"),
+              (V{"10.0.0.1", "10.0.0.2:27911", "10.0.0.3"}));
+    // An address, blanks and a port; a name; a ':' without digits stays.
+    EXPECT_EQ(PastedHosts("  10.0.0.4  27911 players\r\nq2.example.net\r\n10.0.0.5:x"),
+              (V{"10.0.0.4:27911", "q2.example.net", "10.0.0.5:"}));
+    // Lines ending in LF alone are one line: only its first host counts.
+    EXPECT_EQ(PastedHosts("10.0.0.6\n10.0.0.7\n"), V{"10.0.0.6"});
+    // The first line without a '.' ends the paste.
+    EXPECT_EQ(PastedHosts("10.0.0.8\r\nno host here\r\n10.0.0.9\r\n"), V{"10.0.0.8"});
+    // A token is cut at 255 characters; one cut before its '.' ends it.
+    EXPECT_EQ(PastedHosts(std::string(300, 'a') + ".example\r\n10.0.0.1"), V{});
+    EXPECT_EQ(PastedHosts(std::string(250, 'a') + ".example")[0].size(), 255u);
+}
+
+TEST(ListFormat, HostilePastesNeverReadPastTheText)
+{
+    // Binary bytes, CRs at the very end, a megabyte without a line end, and
+    // 10,000 addresses: each read stays inside its text.
+    std::string binary;
+    for (int i = 0; i < 4096; ++i)
+        binary.push_back(static_cast<char>(i * 37));
+    for (const std::string &text : {binary, std::string("1.2\r"), std::string("1.2\r\n"), std::string(1 << 20, '.')}) {
+        std::vector<char> exact(text.begin(), text.end());  // no NUL after it
+        const char *line = exact.data(), *end = exact.data() + exact.size();
+        char token[256];
+        int guard = 0;
+        while (line && ReadPastedHost(line, end, token, sizeof token, &line) && ++guard < 100000)
+            ASSERT_TRUE(!line || (line > exact.data() && line <= end));
+    }
+    std::string many;
+    for (int i = 0; i < 10000; ++i)
+        many += "10.1." + std::to_string(i / 250) + "." + std::to_string(i % 250) + "\r\n";
+    EXPECT_EQ(PastedHosts(many).size(), 10000u);
+}
+
 }  // namespace

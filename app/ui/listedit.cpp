@@ -1,0 +1,412 @@
+// Editing the server list by hand.
+#include "ui/listedit.h"
+
+#include <commctrl.h>
+#include <ctype.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "base/report.h"
+#include "base/text.h"
+#include "resources/resource.h"
+#include "serverlist/listformat.h"
+#include "serverlist/serverfile.h"
+#include "settings/appdata.h"
+#include "settings/settings.h"
+#include "ui/helpers.h"
+#include "ui/prompt.h"
+#include "ui/refreshview.h"
+#include "ui/rowdrag.h"
+#include "ui/statusbar.h"
+
+namespace {
+
+const size_t kAddTextSize = 256;
+const size_t kFindTextSize = 64;
+
+HWND Child(HWND mainWindow, int id) { return GetDlgItem(mainWindow, id); }
+
+// The list the focused-list commands act on: the player list when it has
+// the focus, else the server list.
+HWND FocusedList(HWND mainWindow)
+{
+    HWND players = Child(mainWindow, ID_PLAYERLIST);
+    return players && GetFocus() == players ? players : Child(mainWindow, ID_SERVERLIST);
+}
+
+int RowCount(HWND list)
+{
+    return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
+void ShowRow(HWND list, int row)
+{
+    SelectRow(list, row);
+    SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+}
+
+ServerSlot *RowSlot(HWND list, int row)
+{
+    LPARAM param;
+    if (!RowParam(list, row, &param))
+        return nullptr;
+    return SlotAt(&appData->table, RowSlotIndex(param));
+}
+
+// The host a typed or pasted text names: an address (beginning with a
+// digit) or a name looked up. False when it names none.
+bool HostOfText(const char *text, tagKvHOST *host)
+{
+    if (isdigit(static_cast<unsigned char>(text[0])))
+        return ParseHostAddress(text, host) == 0 && host->ip != 0;
+    return KvGetHostIP(host, const_cast<char *>(text)) == 0 && host->ip != 0;
+}
+
+struct AddServerData {
+    char text[kAddTextSize];
+};
+
+INT_PTR CALLBACK AddServerProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG: {
+        SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
+        SendDlgItemMessageA(dialog, IDC_ADD_NAME, EM_LIMITTEXT, kAddTextSize - 1, 0);
+        for (const char *port : {"27910", "27911", "27912", "27913", "27914", "27915"})
+            SendDlgItemMessageA(dialog, IDC_ADD_PORT, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(port));
+        SendDlgItemMessageA(dialog, IDC_ADD_PORT, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                            reinterpret_cast<LPARAM>("27910"));
+        return TRUE;
+    }
+    case WM_COMMAND: {
+        auto *data = reinterpret_cast<AddServerData *>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        }
+        if (LOWORD(wParam) != IDOK)
+            return FALSE;
+        char name[kAddTextSize], port[25];
+        GetDlgItemTextA(dialog, IDC_ADD_NAME, name, sizeof name);
+        GetDlgItemTextA(dialog, IDC_ADD_PORT, port, sizeof port);
+        int n = atoi(port) == KV_DEFAULT_PORT ? snprintf(data->text, sizeof data->text, "%s", name)
+                                                : snprintf(data->text, sizeof data->text, "%s:%s", name, port);
+        // A host name is never cut: a text that does not fit is refused.
+        if (n < 0 || static_cast<size_t>(n) >= sizeof data->text) {
+            ReportMessage(dialog, MB_ICONEXCLAMATION, "The name and port are too long for a server (%u characters at most).",
+                          static_cast<unsigned>(sizeof data->text - 1));
+            return TRUE;
+        }
+        EndDialog(dialog, IDOK);
+        return TRUE;
+    }
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+int FindRowByHost(HWND list, const tagKvHOST *host, int start)
+{
+    int rows = RowCount(list);
+    for (int row = start < 0 ? 0 : start + 1; row < rows; ++row) {
+        ServerSlot *slot = RowSlot(list, row);
+        if (slot && slot->server && KvServerGetHostIP(slot->server) == host->ip &&
+            KvServerGetHostPort(slot->server) == host->port)
+            return row;
+    }
+    return -1;
+}
+
+int AddServerToList(HWND mainWindow, const tagKvHOST *host, const char *text)
+{
+    tagQServer *server = nullptr;
+    if (KvServerAlloc(&server, host->ip, host->port, const_cast<char *>(text), nullptr, nullptr, 0xFFFF) != 0 ||
+        !server)
+        return 1;
+    int index = AddSlot(&appData->table, server, 0);
+    if (index < 0) {
+        KvServerFree(server);
+        return 1;
+    }
+    HWND list = Child(mainWindow, ID_SERVERLIST);
+    InsertCallbackRow(list, 0, ServerRowParam(index));
+    AppendDelta(host, '+');
+    appData->flags |= FlagModified;
+    StatusPrintPart(Child(mainWindow, ID_STATUSBAR), 3, "%d servers", RowCount(list));
+    return 0;
+}
+
+void OnCmdAddServer(HWND mainWindow)
+{
+    AddServerData data = {};
+    if (DialogBoxParamA(appData->instance, MAKEINTRESOURCEA(IDD_ADDSERVER), mainWindow, AddServerProc,
+                        reinterpret_cast<LPARAM>(&data)) != IDOK)
+        return;
+    tagKvHOST host;
+    if (!HostOfText(data.text, &host)) {
+        ReportMessage(mainWindow, MB_ICONEXCLAMATION, "Could not resolve name %s", data.text);
+        return;
+    }
+    HWND list = Child(mainWindow, ID_SERVERLIST);
+    int row = FindRowByHost(list, &host, -1);
+    if (row >= 0) {
+        ShowRow(list, row);
+        ReportMessage(mainWindow, MB_ICONINFORMATION, "Server '%s' is already in list.", data.text);
+        return;
+    }
+    if (AddServerToList(mainWindow, &host, data.text) != 0)
+        return;
+    ShowRow(list, 0);
+    // The new server is queried without holding the window.
+    char done[kAddTextSize + 32];
+    snprintf(done, sizeof done, "%s added to list", data.text);
+    int first = 0;
+    StartRefreshOfRows(mainWindow, &first, 1, done);
+}
+
+void OnCmdPaste(HWND mainWindow)
+{
+    if (!OpenClipboard(mainWindow))
+        return;
+    HANDLE handle = GetClipboardData(CF_TEXT);
+    const char *text = handle ? static_cast<const char *>(GlobalLock(handle)) : nullptr;
+    if (!text) {
+        CloseClipboard();
+        return;
+    }
+    // The text ends at its NUL or at the end of its block, whichever comes
+    // first: a block without a NUL is never read past.
+    const char *end = text + strnlen(text, GlobalSize(handle));
+    HWND list = Child(mainWindow, ID_SERVERLIST);
+    HWND statusBar = Child(mainWindow, ID_STATUSBAR);
+    RowKeys shown = ShownRowKeys(list);
+    int added = 0;
+    SendMessageA(statusBar, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    char token[kAddTextSize];
+    for (const char *line = text; line && ReadPastedHost(line, end, token, sizeof token, &line);) {
+        StatusPrint(statusBar, "Adding %s to list", token);
+        tagKvHOST host;
+        if (!HostOfText(token, &host) || shown.count(RowKey(host.ip, host.port)))
+            continue;
+        if (AddServerToList(mainWindow, &host, token) == 0) {
+            shown.insert(RowKey(host.ip, host.port));
+            ++added;
+        }
+    }
+    GlobalUnlock(handle);
+    CloseClipboard();
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    SendMessageA(statusBar, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(statusBar, nullptr, TRUE);
+
+    char done[64];
+    snprintf(done, sizeof done, "%d server(s) added to list", added);
+    if (added == 0) {
+        StatusPrint(statusBar, "%s", done);
+        return;
+    }
+    // The new servers are the top rows; they are queried together, as a
+    // refresh queries, while the window goes on answering.
+    std::vector<int> rows(static_cast<size_t>(added));
+    for (int i = 0; i < added; ++i)
+        rows[static_cast<size_t>(i)] = i;
+    StartRefreshOfRows(mainWindow, rows.data(), added, done);
+}
+
+void OnCmdCopy(HWND mainWindow)
+{
+    HWND list = FocusedList(mainWindow);
+    HWND statusBar = Child(mainWindow, ID_STATUSBAR);
+    if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0)
+        return;
+    // The block is sized from the lines themselves, however long a name.
+    std::string lines;
+    int count = 0;
+    for (int row = -1; (row = ListView_GetNextItem(list, row, LVNI_SELECTED)) >= 0;) {
+        ServerSlot *slot = RowSlot(list, row);
+        if (!slot || !slot->server)
+            continue;
+        char address[128];
+        KvServerGetHostIPString(slot->server, address, sizeof address);
+        const char *name = KvServerGetServerName(slot->server);
+        lines += address;
+        lines += ',';
+        lines += name ? name : "";
+        lines += "\r\n";
+        ++count;
+    }
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, lines.size() + 1);
+    char *text = block ? static_cast<char *>(GlobalLock(block)) : nullptr;
+    if (!text) {
+        if (block)
+            GlobalFree(block);
+        return;
+    }
+    memcpy(text, lines.data(), lines.size());
+    GlobalUnlock(block);
+    if (!OpenClipboard(mainWindow) || !EmptyClipboard()) {
+        CloseClipboard();
+        GlobalFree(block);
+        ReportMessage(mainWindow, MB_ICONEXCLAMATION, "Cannot open clipboard.");
+        return;
+    }
+    StatusPrint(statusBar, "Copying server(s) to clipboard");
+    if (!SetClipboardData(CF_TEXT, block)) {
+        GlobalFree(block);
+        CloseClipboard();
+        ReportMessage(mainWindow, MB_ICONEXCLAMATION, "Clipboard error.");
+        return;
+    }
+    CloseClipboard();
+    StatusPrint(statusBar, "%d server(s) copied to clipboard.", count);
+}
+
+void OnCmdDelete(HWND mainWindow)
+{
+    HWND list = Child(mainWindow, ID_SERVERLIST);
+    if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0 ||
+        ReportMessage(mainWindow, MB_YESNO | MB_ICONQUESTION, "Delete selected server(s) from list ?") != IDYES)
+        return;
+    HWND players = Child(mainWindow, ID_PLAYERLIST);
+    int count = 0;
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    for (int row; (row = ListView_GetNextItem(list, -1, LVNI_SELECTED)) >= 0;) {
+        LPARAM param = 0;
+        RowParam(list, row, &param);
+        long index = RowSlotIndex(param);
+        ServerSlot *slot = SlotAt(&appData->table, index);
+        if (slot && slot->server) {
+            RemovePlayerRows(players, index);
+            tagKvHOST host = {static_cast<uint32_t>(KvServerGetHostIP(slot->server)),
+                              KvServerGetHostPort(slot->server)};
+            AppendDelta(&host, '-');
+            MarkSlotDeleted(&appData->table, index);
+        }
+        SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+        appData->flags |= FlagModified;
+        ++count;
+    }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    HWND statusBar = Child(mainWindow, ID_STATUSBAR);
+    StatusPrint(statusBar, "%d server(s) deleted from list", count);
+    StatusPrintPart(statusBar, 3, "%d servers", RowCount(list));
+}
+
+void OnCmdMoveToTop(HWND mainWindow)
+{
+    HWND list = Child(mainWindow, ID_SERVERLIST);
+    int moved = 0;
+    for (int row; (row = ListView_GetNextItem(list, -1, LVNI_SELECTED)) >= 0; ++moved)
+        MoveRow(list, moved, row);
+    SelectRow(list, 0);
+    StatusPrint(Child(mainWindow, ID_STATUSBAR), "%d server(s) moved to top", moved);
+}
+
+void OnCmdSelectAll(HWND mainWindow)
+{
+    ListView_SetItemState(FocusedList(mainWindow), -1, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+void OnCmdFavorite(HWND mainWindow)
+{
+    HWND list = Child(mainWindow, ID_SERVERLIST);
+    bool favourites = false, others = false;
+    for (int row = -1; (row = ListView_GetNextItem(list, row, LVNI_SELECTED)) >= 0;) {
+        ServerSlot *slot = RowSlot(list, row);
+        if (slot)
+            (slot->flags & SlotFavorite ? favourites : others) = true;
+    }
+    if (!favourites && !others)
+        return;
+    bool mark = others;
+    if (favourites && others) {
+        int answer = ReportMessage(mainWindow, MB_YESNOCANCEL | MB_ICONQUESTION,
+                                   "The selection contains both favorites as non-favorites.\nDo you want to mark all "
+                                   "items as favorites ?\n(Type No to mark all items as non-favorites)");
+        if (answer == IDCANCEL)
+            return;
+        mark = answer == IDYES;
+    }
+    int count = 0;
+    for (int row = -1; (row = ListView_GetNextItem(list, row, LVNI_SELECTED)) >= 0;) {
+        ServerSlot *slot = RowSlot(list, row);
+        if (!slot)
+            continue;
+        uint8_t flags = mark ? (slot->flags | SlotFavorite) : (slot->flags & ~SlotFavorite);
+        if (flags != slot->flags) {
+            slot->flags = flags;
+            InvalidateRow(list, row);
+        }
+        appData->flags |= FlagModified;
+        ++count;
+    }
+    StatusPrint(Child(mainWindow, ID_STATUSBAR), mark ? "%d server(s) marked as favorite"
+                                                      : "%d server(s) de-marked as favorite",
+                count);
+}
+
+void OnCmdFindServer(HWND mainWindow)
+{
+    char text[kFindTextSize];
+    ReadSetting("LastFind", text, sizeof text);
+    if (PromptDialog(mainWindow, text, sizeof text, "Server find",
+                     "Textfragment to look for (IP, DNS or Q2 servername)") != 0)
+        return;
+    WriteSetting("LastFind", text);
+    OnCmdFindNext(mainWindow);
+}
+
+void OnCmdFindNext(HWND mainWindow)
+{
+    char text[kFindTextSize];
+    ReadSetting("LastFind", text, sizeof text);
+    HWND list = Child(mainWindow, ID_SERVERLIST);
+    int rows = RowCount(list);
+    int start = ListView_GetNextItem(list, -1, LVNI_SELECTED | LVNI_FOCUSED);
+    for (int row = start + 1; row < rows; ++row) {
+        ServerSlot *slot = RowSlot(list, row);
+        if (!slot || !slot->server)
+            continue;
+        const char *hostName = KvServerGetHostName(slot->server);
+        char address[kFindTextSize];
+        KvServerGetHostIPString(slot->server, address, sizeof address);
+        // An empty text finds every server that has a host name.
+        bool match = text[0] == '\0' ? hostName != nullptr
+                                     : FindNoCase(hostName, text) || FindNoCase(KvServerGetServerName(slot->server), text) ||
+                                           FindNoCase(address, text);
+        if (match) {
+            ShowRow(list, row);
+            return;
+        }
+    }
+    ReportMessage(mainWindow, MB_ICONINFORMATION, "Host '%s' not found.", text);
+}
+
+void OnCmdSameGame(HWND mainWindow, bool forward)
+{
+    HWND list = FocusedList(mainWindow);
+    int row = ListView_GetNextItem(list, -1, LVNI_SELECTED | LVNI_FOCUSED);
+    if (row < 0)
+        return;
+    ServerSlot *slot = RowSlot(list, row);
+    const char *game = slot && slot->server ? KvServerGetGameName(slot->server) : nullptr;
+    if (!game || !*game)
+        return;
+    int rows = RowCount(list);
+    for (int r = forward ? row + 1 : row - 1; r >= 0 && r < rows; r += forward ? 1 : -1) {
+        ServerSlot *other = RowSlot(list, r);
+        const char *otherGame = other && other->server ? KvServerGetGameName(other->server) : nullptr;
+        if (otherGame && _stricmp(otherGame, game) == 0) {
+            ShowRow(list, r);
+            return;
+        }
+    }
+    ReportMessage(mainWindow, MB_OK, "Server not found.");
+}

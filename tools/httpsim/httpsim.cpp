@@ -1,0 +1,203 @@
+// The loopback HTTP server of the tests.
+#include "httpsim.h"
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+using Socket = SOCKET;
+const Socket kNoSocket = INVALID_SOCKET;
+void CloseSocket(Socket s) { closesocket(s); }
+#else
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/select.h>
+#include <sys/socket.h>
+#include <unistd.h>
+using Socket = int;
+const Socket kNoSocket = -1;
+void CloseSocket(Socket s) { close(s); }
+#endif
+
+namespace httpsim {
+
+struct Server {
+    Socket listener = kNoSocket;
+    uint16_t port = 0;
+    std::atomic<bool> stopping{false};
+    std::thread acceptor;
+    std::mutex lock;  // routes, counts, connections
+    std::map<std::string, Response> routes;
+    std::map<std::string, int> counts;
+    std::vector<std::thread> connections;
+};
+
+namespace {
+
+const char *Reason(int status)
+{
+    switch (status) {
+    case 200: return "OK";
+    case 404: return "Not Found";
+    case 500: return "Internal Server Error";
+    default: return "Status";
+    }
+}
+
+bool SendAll(Socket s, const char *data, size_t size)
+{
+    while (size > 0) {
+        int n = send(s, data, static_cast<int>(size), 0);
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void Answer(Server *server, Socket s)
+{
+    std::string request;
+    char buffer[2048];
+    while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
+        int n = recv(s, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            break;
+        request.append(buffer, static_cast<size_t>(n));
+    }
+    // "GET /path HTTP/1.1"
+    size_t start = request.find(' ');
+    size_t end = start == std::string::npos ? start : request.find(' ', start + 1);
+    std::string path = end == std::string::npos ? "" : request.substr(start + 1, end - start - 1);
+    Response response;
+    response.status = 404;
+    response.body = "<html><body>Not found</body></html>";
+    response.contentType = "text/html";
+    {
+        std::lock_guard<std::mutex> guard(server->lock);
+        server->counts[path]++;
+        auto found = server->routes.find(path);
+        if (found != server->routes.end())
+            response = found->second;
+    }
+    std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + Reason(response.status) +
+                       "\r\nContent-Type: " + response.contentType +
+                       "\r\nContent-Length: " + std::to_string(response.body.size()) +
+                       "\r\nConnection: close\r\n\r\n";
+    if (SendAll(s, head.data(), head.size())) {
+        if (response.delayMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(response.delayMs));
+        size_t size = response.cutAfter < response.body.size() ? response.cutAfter : response.body.size();
+        SendAll(s, response.body.data(), size);
+    }
+#ifdef _WIN32
+    shutdown(s, SD_SEND);
+#else
+    shutdown(s, SHUT_WR);
+#endif
+    CloseSocket(s);
+}
+
+void AcceptLoop(Server *server)
+{
+    while (!server->stopping) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(server->listener, &readable);
+        timeval wait = {0, 50000};
+        if (select(static_cast<int>(server->listener) + 1, &readable, nullptr, nullptr, &wait) <= 0)
+            continue;
+        Socket s = accept(server->listener, nullptr, nullptr);
+        if (s == kNoSocket)
+            continue;
+        std::lock_guard<std::mutex> guard(server->lock);
+        server->connections.emplace_back(Answer, server, s);
+    }
+}
+
+}  // namespace
+
+Server *Start(std::string *error)
+{
+#ifdef _WIN32
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0) {
+        if (error)
+            *error = "WSAStartup failed";
+        return nullptr;
+    }
+#endif
+    Server *server = new Server;
+    server->listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t length = sizeof address;
+    if (server->listener == kNoSocket ||
+        bind(server->listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+        listen(server->listener, 64) != 0 ||
+        getsockname(server->listener, reinterpret_cast<sockaddr *>(&address), &length) != 0) {
+        if (error)
+            *error = "cannot listen on 127.0.0.1";
+        if (server->listener != kNoSocket)
+            CloseSocket(server->listener);
+        delete server;
+        return nullptr;
+    }
+    server->port = ntohs(address.sin_port);
+    server->acceptor = std::thread(AcceptLoop, server);
+    return server;
+}
+
+uint16_t Port(const Server *server)
+{
+    return server ? server->port : 0;
+}
+
+std::string Url(const Server *server, const std::string &path)
+{
+    return "http://127.0.0.1:" + std::to_string(Port(server)) + path;
+}
+
+void Serve(Server *server, const std::string &path, const Response &response)
+{
+    std::lock_guard<std::mutex> guard(server->lock);
+    server->routes[path] = response;
+}
+
+int RequestCount(const Server *server, const std::string &path)
+{
+    std::lock_guard<std::mutex> guard(const_cast<Server *>(server)->lock);
+    auto found = server->counts.find(path);
+    return found == server->counts.end() ? 0 : found->second;
+}
+
+void Stop(Server *server)
+{
+    if (!server)
+        return;
+    server->stopping = true;
+    server->acceptor.join();
+    CloseSocket(server->listener);
+    std::vector<std::thread> connections;
+    {
+        std::lock_guard<std::mutex> guard(server->lock);
+        connections.swap(server->connections);
+    }
+    for (std::thread &t : connections)
+        t.join();
+    delete server;
+#ifdef _WIN32
+    WSACleanup();
+#endif
+}
+
+}  // namespace httpsim
