@@ -6,6 +6,7 @@
 #include <mapi.h>
 
 #include "fakemapi.h"
+#include "base/shell.h"
 #include "net/feedbackmail.h"
 #include "net/version.h"
 #include "resources/resource.h"
@@ -15,9 +16,10 @@ namespace {
 
 std::vector<std::string> opened;
 
-void RecordOpen(HWND, const char *path)
+bool RecordOpen(const char *target, const char *, int)
 {
-    opened.push_back(path);
+    opened.push_back(target);
+    return true;
 }
 
 class About : public MainWindowTest {
@@ -28,7 +30,7 @@ protected:
         OpenMainWindow();
         shownMessages.clear();  // no Server.dat here
         opened.clear();
-        SetShellOpenForTests(RecordOpen);
+        SetShellHookForTests(RecordOpen);
         char exe[MAX_PATH];
         GetModuleFileNameA(nullptr, exe, sizeof exe);
         fakePath = exe;
@@ -45,7 +47,7 @@ protected:
     void TearDown() override
     {
         SetMailLibraryForTests(nullptr);
-        SetShellOpenForTests(nullptr);
+        SetShellHookForTests(nullptr);
         SetAboutVersionForTests(kNoVersion);
         if (fake)
             FreeLibrary(fake);

@@ -3,13 +3,13 @@
 #include "ui/aboutbox.h"
 
 #include <mmsystem.h>
-#include <shellapi.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "base/paths.h"
 #include "base/report.h"
+#include "base/shell.h"
 #include "net/feedbackmail.h"
 #include "net/version.h"
 #include "resources/resource.h"
@@ -19,20 +19,10 @@
 namespace {
 
 uint32_t versionForTests = kNoVersion;
-ShellOpenHook shellOpenHook;
 
 HINSTANCE Instance()
 {
     return appData ? appData->instance : GetModuleHandleA(nullptr);
-}
-
-void ShellOpen(HWND owner, const char *path)
-{
-    if (shellOpenHook) {
-        shellOpenHook(owner, path);
-        return;
-    }
-    ShellExecuteA(owner, "open", path, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 // Writes data to path through a temporary file beside it, so that a
@@ -194,7 +184,7 @@ void OfferPicture(HWND owner)
                       "Thanks for your feedback !\nWould you like to have my picture ?") != IDYES)
         return;
     if (WriteWhole(path, data, size))
-        ShellOpen(owner, path);
+        OpenWithShell(owner, path, nullptr, nullptr, SW_SHOWNORMAL);
     else
         ReportMessage(owner, MB_OK | MB_ICONEXCLAMATION, "Could not write %s", path);
 }
@@ -202,9 +192,4 @@ void OfferPicture(HWND owner)
 void SetAboutVersionForTests(uint32_t packed)
 {
     versionForTests = packed;
-}
-
-void SetShellOpenForTests(ShellOpenHook hook)
-{
-    shellOpenHook = hook;
 }

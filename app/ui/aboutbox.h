@@ -25,10 +25,7 @@ int DrawBitmapResource(int resource, HDC dc, int x, int y, int width, int height
 void OfferPicture(HWND owner);
 
 // Tests only: the version the box shows instead of the program's own
-// (kNoVersion restores it), and a replacement for opening a file through
-// the shell (null restores it).
+// (kNoVersion restores it).
 void SetAboutVersionForTests(uint32_t packed);
-using ShellOpenHook = void (*)(HWND owner, const char *path);
-void SetShellOpenForTests(ShellOpenHook hook);
 
 #endif
