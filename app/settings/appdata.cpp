@@ -60,7 +60,9 @@ int InitAppData(HINSTANCE instance)
     appData->dragSource = -1;
 
     appData->timeout = ReadNumberSetting("Timeout");
-    appData->pingThreshold = static_cast<uint16_t>(ReadNumberSetting("PingThreshold"));
+    // A threshold above 65535 ms saturates instead of wrapping to a small one.
+    long threshold = ReadNumberSetting("PingThreshold");
+    appData->pingThreshold = static_cast<uint16_t>(threshold > 65535 ? 65535 : threshold);
 
     if (ReadFlag("Grayout"))
         appData->flags |= FlagGrayout;

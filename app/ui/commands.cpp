@@ -7,10 +7,12 @@
 #include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
+#include "ui/aboutbox.h"
 #include "ui/displaylist.h"
 #include "ui/helpers.h"
 #include "ui/listedit.h"
 #include "ui/masterimport.h"
+#include "ui/preferences.h"
 #include "ui/refreshview.h"
 #include "ui/webcommands.h"
 #include "ui/toolbar.h"
@@ -210,6 +212,12 @@ void DispatchCommand(HWND mainWindow, int command)
         break;
     case CMD_SHOWALLGAMES:
         OnCmdShowAllGames(mainWindow);
+        break;
+    case CMD_PREFERENCES:
+        ShowPreferences(mainWindow, PageGeneral);
+        break;
+    case CMD_ABOUT:
+        ShowAboutBox(mainWindow);
         break;
     default:
         break;

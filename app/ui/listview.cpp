@@ -53,17 +53,22 @@ int CALLBACK CompareRows(LPARAM a, LPARAM b, LPARAM key)
 
 }  // namespace
 
-void ApplyListFont(HWND list)
+void ReplaceListFont(HWND list)
 {
     DeleteListFont(list);
-    bool server = IsServerList(list);
     LOGFONTA description;
-    ReadSettingBytes(server ? "FontS" : "FontP", &description, sizeof description);
+    ReadSettingBytes(IsServerList(list) ? "FontS" : "FontP", &description, sizeof description);
     HFONT font = CreateFontIndirectA(&description);
     if (font) {
         SetPropA(list, FontProperty, font);
         SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
+}
+
+void ApplyListFont(HWND list)
+{
+    ReplaceListFont(list);
+    bool server = IsServerList(list);
     if (appData) {
         BuildColumns(list, server ? appData->serverTemplate : appData->playerTemplate,
                      server ? appData->serverWidths : appData->playerWidths);

@@ -13,6 +13,9 @@
 // Creates the list's font from "FontS" or "FontP" (the old one is deleted)
 // and rebuilds its columns from its template and widths.
 void ApplyListFont(HWND list);
+// Only the font: the list's font is made again from "FontS" or "FontP"
+// (the old one deleted), set without redraw; the columns stay.
+void ReplaceListFont(HWND list);
 // Deletes the fonts ApplyListFont made (at exit).
 void DeleteListFont(HWND list);
 

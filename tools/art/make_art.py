@@ -5,9 +5,12 @@ Everything is drawn from code so it can be changed: the program icon (103),
 the list images (106, twelve 16x16 images, pure blue transparent), the
 toolbar images (126, thirteen 19x19 images, the top-left pixel's colour
 transparent), the splitter and row-drag cursors (130, 137), the refresh
-animation (153, an uncompressed 8-bit AVI), the sounds wait.wav and
-ready.wav, and the list background Bkgnd.jpg (through ImageMagick's
-convert, the only tool besides the standard library).
+animation (153, an uncompressed 8-bit AVI), the sounds wait.wav,
+ready.wav and mireva.wav, the list background Bkgnd.jpg (through
+ImageMagick's convert, the only tool besides the standard library), the
+tab icons of the preferences sheet (142, 136, 143, 145), and the about
+box's portrait: an 8-bit bitmap with its own colour table (141) and the
+same picture as a JPEG (Mireva.jpg, resource 120).
 
 Run: python3 tools/art/make_art.py
 """
@@ -513,6 +516,114 @@ def write_background(path):
     os.remove(tmp)
 
 
+# ---------------------------------------------------------------- preferences tab icons
+
+
+def tab_icon(size, draw):
+    c = canvas(size, size, None)
+    draw(c, size / 16)
+    return c
+
+
+def icon_startup(c, s):
+    # a rising sun over the horizon
+    disc(c, 8 * s, 10 * s, 5 * s, YELLOW, 1 * s, ORANGE)
+    rect(c, 0, int(10 * s), int(16 * s) - 1, int(16 * s) - 1, DARKGREEN)
+    rect(c, 0, int(10 * s), int(16 * s) - 1, int(11 * s) - 1, GREEN)
+
+
+def icon_quake2(c, s):
+    # a game pad
+    rect(c, int(1 * s), int(5 * s), int(15 * s) - 1, int(12 * s) - 1, DARK)
+    disc(c, 2.5 * s, 10 * s, 2.5 * s, DARK)
+    disc(c, 13.5 * s, 10 * s, 2.5 * s, DARK)
+    rect(c, int(3 * s), int(8 * s), int(6 * s) - 1, int(9 * s) - 1, WHITE)
+    rect(c, int(4 * s), int(7 * s), int(5 * s) - 1, int(10 * s) - 1, WHITE)
+    disc(c, 11 * s, 7.5 * s, 1 * s, RED)
+    disc(c, 12.5 * s, 9.5 * s, 1 * s, GREEN)
+
+
+def icon_layout(c, s):
+    # a table with a heading row and three columns
+    rect(c, int(1 * s), int(2 * s), int(15 * s) - 1, int(14 * s) - 1, WHITE)
+    rect(c, int(1 * s), int(2 * s), int(15 * s) - 1, int(5 * s) - 1, BLUE)
+    frame(c, int(1 * s), int(2 * s), int(15 * s) - 1, int(14 * s) - 1, NAVY)
+    for x in (6, 10):
+        line(c, x * s, 2 * s, x * s, 14 * s - 1, NAVY)
+    for y in (8, 11):
+        line(c, 1 * s, y * s, 15 * s - 1, y * s, LIGHT)
+
+
+def icon_filter(c, s):
+    # a funnel
+    polygon(c, [(1 * s, 2 * s), (15 * s, 2 * s), (9.5 * s, 8 * s), (9.5 * s, 14 * s),
+                (6.5 * s, 12 * s), (6.5 * s, 8 * s)], SKY)
+    line(c, 1 * s, 2 * s, 15 * s, 2 * s, NAVY)
+
+
+TAB_ICONS = [('startup.ico', icon_startup), ('quake2.ico', icon_quake2),
+             ('layout.ico', icon_layout), ('filter.ico', icon_filter)]
+
+# ---------------------------------------------------------------- the about box's portrait
+
+
+def portrait():
+    """Mireva, drawn: a head and shoulders on a sky gradient, 96x112."""
+    w, h = 96, 112
+    c = canvas(w, h, SKY)
+    for y in range(h):
+        shade = 150 + y // 2
+        rect(c, 0, y, w - 1, y, (90 + y // 3, 140 + y // 4, min(255, shade)))
+    hair = (70, 40, 20)
+    skin = (236, 188, 150)
+    shirt = (40, 110, 70)
+    disc(c, 48, 44, 27, hair)                     # hair behind the head
+    rect(c, 21, 44, 75, 80, hair)
+    polygon(c, [(10, 112), (14, 92), (34, 82), (62, 82), (82, 92), (86, 112)], shirt)
+    rect(c, 41, 68, 55, 86, skin)                 # neck
+    disc(c, 48, 50, 20, skin)                     # face
+    rect(c, 28, 26, 68, 34, hair)                 # fringe
+    disc(c, 40, 48, 2.6, WHITE)
+    disc(c, 56, 48, 2.6, WHITE)
+    disc(c, 40, 48, 1.4, NAVY)
+    disc(c, 56, 48, 1.4, NAVY)
+    line(c, 48, 50, 46, 58, (200, 150, 120))      # nose
+    line(c, 41, 62, 55, 62, DARKRED, 2)           # smile
+    put(c, 40, 61, DARKRED)
+    put(c, 56, 61, DARKRED)
+    return c
+
+
+def write_bmp8(path, c):
+    """An 8-bit bitmap with its own colour table (every colour of the canvas)."""
+    w, h = c['w'], c['h']
+    colours = sorted({p for row in c['px'] for p in row})
+    if len(colours) > 256:
+        raise SystemExit('portrait has more than 256 colours')
+    index = {p: i for i, p in enumerate(colours)}
+    table = b''.join(bytes((b, g, r, 0)) for r, g, b in colours) + bytes(4 * (256 - len(colours)))
+    stride = (w + 3) & ~3
+    data = bytearray()
+    for y in range(h - 1, -1, -1):
+        data += bytes(index[p] for p in c['px'][y]) + bytes(stride - w)
+    info = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 8, 0, len(data), 2835, 2835, 256, 0)
+    off = 14 + len(info) + len(table)
+    with open(path, 'wb') as f:
+        f.write(b'BM' + struct.pack('<IHHI', off + len(data), 0, 0, off) + info + table + bytes(data))
+
+
+def write_jpeg(path, c):
+    ppm = bytearray(b'P6 %d %d 255\n' % (c['w'], c['h']))
+    for row in c['px']:
+        for p in row:
+            ppm += bytes(p)
+    tmp = path + '.ppm'
+    with open(tmp, 'wb') as f:
+        f.write(ppm)
+    subprocess.run(['convert', tmp, '-quality', '90', path], check=True)
+    os.remove(tmp)
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     write_bmp(os.path.join(OUT, 'toolbar.bmp'), strip([tb(d) for d in TOOLBAR]))
@@ -525,6 +636,13 @@ def main():
     write_wav(os.path.join(OUT, 'wait.wav'), [(440, 90, 0.5), (0, 60, 0), (440, 90, 0.5), (0, 400, 0)])
     write_wav(os.path.join(OUT, 'ready.wav'), [(523, 110, 0.6), (659, 110, 0.6), (784, 220, 0.6)])
     write_background(os.path.join(OUT, 'Bkgnd.jpg'))
+    for name, draw in TAB_ICONS:
+        write_ico(os.path.join(OUT, name), [tab_icon(32, draw), tab_icon(16, draw)])
+    picture = portrait()
+    write_bmp8(os.path.join(OUT, 'mireva.bmp'), picture)
+    write_jpeg(os.path.join(OUT, 'Mireva.jpg'), picture)
+    write_wav(os.path.join(OUT, 'mireva.wav'), [(659, 120, 0.5), (784, 120, 0.5), (988, 120, 0.5),
+                                                (1319, 260, 0.5)])
     return 0
 
 

@@ -1,0 +1,387 @@
+// The preferences sheet and its General, Startup and Quake2 pages.
+#include "ui/preferences.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <prsht.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <initializer_list>
+
+#include "base/paths.h"
+#include "base/report.h"
+#include "base/text.h"
+#include "refresh/refresh.h"
+#include "resources/resource.h"
+#include "settings/appdata.h"
+#include "settings/settings.h"
+#include "ui/displaylist.h"
+#include "ui/helpers.h"
+#include "ui/layoutpage.h"
+#include "ui/listview.h"
+
+namespace {
+
+const size_t TextSize = 256;        // every text the pages read and store
+const size_t TemplateSize = 1024;   // AppData's template buffers
+const long MaxTimeout = 10;
+
+// Answers a property-sheet notification.
+INT_PTR NotifyResult(HWND page, LONG_PTR result)
+{
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+UINT NotifyCode(LPARAM lParam)
+{
+    return reinterpret_cast<NMHDR *>(lParam)->code;
+}
+
+bool Checked(HWND page, int id)
+{
+    return IsDlgButtonChecked(page, id) == BST_CHECKED;
+}
+
+void Check(HWND page, int id, bool on)
+{
+    CheckDlgButton(page, id, on ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void StoreItemText(HWND page, int id, const char *setting)
+{
+    char text[TextSize];
+    GetDlgItemTextA(page, id, text, sizeof text);
+    WriteSetting(setting, text);
+}
+
+// Shows a text setting in an edit, or fallback when the setting is empty.
+void ShowTextSetting(HWND page, int id, const char *setting, const char *fallback)
+{
+    char text[TextSize];
+    ReadSetting(setting, text, sizeof text);
+    SetDlgItemTextA(page, id, text[0] ? text : fallback);
+}
+
+void SetSpin(HWND page, int id, int low, int high, int position)
+{
+    SendDlgItemMessageA(page, id, UDM_SETRANGE32, static_cast<WPARAM>(low), high);
+    SendDlgItemMessageA(page, id, UDM_SETPOS32, 0, position);
+}
+
+// --- General page
+
+void InitGeneralPage(HWND page)
+{
+    SetSpin(page, IDC_GENERAL_TIMEOUTSPIN, 1, 10, static_cast<int>(appData->timeout));
+    // The spin shows its range only; a time-out of 0 chosen on purpose is
+    // shown as it is, so that OK keeps it.
+    SetDlgItemInt(page, IDC_GENERAL_TIMEOUT, static_cast<UINT>(appData->timeout), FALSE);
+    // A missing or unreadable count shows the 10 workers a refresh then
+    // runs, not 0 (which the spin would show as 1, and OK would store).
+    long threads = ReadNumberSetting("NumServerThreads");
+    SetSpin(page, IDC_GENERAL_THREADSSPIN, 1, 50, threads > 50 ? 50 : static_cast<int>(threads));
+    Check(page, IDC_GENERAL_SOUND, !ReadFlag("NoSound"));
+    Check(page, IDC_GENERAL_NOULO, ReadFlag("NoUloStuff"));
+    Check(page, IDC_GENERAL_ASKSAVE, ReadFlag("AskSave"));
+    Check(page, IDC_GENERAL_NOHOSTNAMES, (appData->flags & FlagNoHostNames) != 0);
+    CenterWindow(GetParent(page));
+}
+
+void ApplyGeneralPage(HWND page)
+{
+    char timeout[TextSize];
+    GetDlgItemTextA(page, IDC_GENERAL_TIMEOUT, timeout, sizeof timeout);
+    WriteSetting("Timeout", timeout);
+    appData->timeout = TimeoutFromText(timeout);
+    WriteFlag("NoSound", !Checked(page, IDC_GENERAL_SOUND));
+    if (Checked(page, IDC_GENERAL_NOULO)) {
+        WriteFlag("NoUloStuff", true);
+        appData->uloVersion = 0;  // every messenger feature off at once
+    } else {
+        WriteFlag("NoUloStuff", false);  // back with the next start
+    }
+    WriteFlag("AskSave", Checked(page, IDC_GENERAL_ASKSAVE));
+    if (Checked(page, IDC_GENERAL_NOHOSTNAMES))
+        appData->flags |= FlagNoHostNames;
+    else
+        appData->flags &= ~FlagNoHostNames;
+    // Stored as typed; each refresh reads it through RefreshWorkerLimit.
+    StoreItemText(page, IDC_GENERAL_THREADS, "NumServerThreads");
+}
+
+INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        InitGeneralPage(page);
+        return TRUE;
+    case WM_NOTIFY:
+        if (NotifyCode(lParam) == static_cast<UINT>(PSN_APPLY))
+            ApplyGeneralPage(page);
+        return NotifyResult(page, PSNRET_NOERROR);
+    default:
+        return FALSE;
+    }
+}
+
+// --- Startup page
+
+const struct {
+    int id;
+    char letter;
+} StartupChoices[] = {
+    {IDC_STARTUP_ULOSEARCH, 'I'},
+    {IDC_STARTUP_QUERY, 'Q'},
+    {IDC_STARTUP_REFRESH, 'S'},
+    {IDC_STARTUP_LASTQUERY, 'L'},
+};
+
+void InitStartupPage(HWND page)
+{
+    char startup[TextSize];
+    ReadSetting("Startup", startup, sizeof startup);
+    int id = IDC_STARTUP_NOTHING;
+    for (const auto &choice : StartupChoices) {
+        if (startup[0] == choice.letter)
+            id = choice.id;
+    }
+    Check(page, id, true);
+    Check(page, IDC_STARTUP_DIALUP, ReadFlag("AutoConnect"));
+    Check(page, IDC_STARTUP_CHECKVERSION, !ReadFlag("DontCheckNewVersion"));
+    CenterWindow(GetParent(page));
+}
+
+void ApplyStartupPage(HWND page)
+{
+    char startup[2] = "N";
+    for (const auto &choice : StartupChoices) {
+        if (Checked(page, choice.id)) {
+            startup[0] = choice.letter;
+            break;
+        }
+    }
+    WriteSetting("Startup", startup);
+    WriteFlag("AutoConnect", Checked(page, IDC_STARTUP_DIALUP));
+    WriteFlag("DontCheckNewVersion", !Checked(page, IDC_STARTUP_CHECKVERSION));
+}
+
+INT_PTR CALLBACK StartupPageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        InitStartupPage(page);
+        return TRUE;
+    case WM_NOTIFY:
+        if (NotifyCode(lParam) == static_cast<UINT>(PSN_APPLY))
+            ApplyStartupPage(page);
+        return NotifyResult(page, PSNRET_NOERROR);
+    default:
+        return FALSE;
+    }
+}
+
+// --- Quake2 page
+
+void EnableCloseUloControls(HWND page)
+{
+    bool on = Checked(page, IDC_QUAKE2_CLOSEULO);
+    for (int id : {IDC_QUAKE2_WAIT, IDC_QUAKE2_WAITSPIN, IDC_QUAKE2_CONFIRM, IDC_QUAKE2_WAITLABEL})
+        EnableWindow(GetDlgItem(page, id), on);
+}
+
+void InitQuake2Page(HWND page)
+{
+    ShowTextSetting(page, IDC_QUAKE2_EXE, "Exe", "C:\\Quake2\\Quake2.exe");
+    ShowTextSetting(page, IDC_QUAKE2_PARAM, "Param", "");
+    ShowTextSetting(page, IDC_QUAKE2_PARAMCTF, "ParamCtf", "");
+    ShowTextSetting(page, IDC_QUAKE2_PARAMLMCTF, "ParamLMCtf", "+set game lmctf");
+    ShowTextSetting(page, IDC_QUAKE2_PARAMRA, "ParamRA", "+set game arena");
+    Check(page, IDC_QUAKE2_CLOSEULO, ReadFlag("CloseUlo"));
+    Check(page, IDC_QUAKE2_CONFIRM, ReadFlag("CloseUloConfirm"));
+    char wait[TextSize];
+    ReadSetting("CloseUloWait", wait, sizeof wait);
+    SetSpin(page, IDC_QUAKE2_WAITSPIN, 0, 10, atoi(wait));
+    EnableCloseUloControls(page);
+    CenterWindow(GetParent(page));
+}
+
+void BrowseExecutable(HWND page)
+{
+    char file[255] = "c:\\quake2\\quake2.exe";
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = page;
+    dialog.lpstrFilter = "Executables and batch files\0q*.exe;*.bat\0";
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file;
+    dialog.nMaxFile = sizeof file;
+    dialog.lpstrInitialDir = "c:\\quake2";
+    dialog.lpstrTitle = "Quake2 executable";
+    dialog.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES;
+    if (GetOpenFileNameA(&dialog))
+        SetDlgItemTextA(page, IDC_QUAKE2_EXE, file);
+}
+
+// Leaving the page: the path must name a file that can be read. True when
+// the page may be left.
+bool CheckExecutable(HWND page)
+{
+    char path[TextSize];
+    GetDlgItemTextA(page, IDC_QUAKE2_EXE, path, sizeof path);
+    if (path[0] == '\0')
+        ReportMessage(page, MB_OK | MB_ICONINFORMATION, "Please enter full path of Quake2 executable.");
+    else if (!FileExists(path))
+        ReportMessage(page, MB_OK | MB_ICONINFORMATION,
+                      "Quake2 executable not found at given location:\n%s\n\nPlease check.", path);
+    else
+        return true;
+    SetFocus(GetDlgItem(page, IDC_QUAKE2_EXE));
+    return false;
+}
+
+void ApplyQuake2Page(HWND page)
+{
+    StoreItemText(page, IDC_QUAKE2_EXE, "Exe");
+    StoreItemText(page, IDC_QUAKE2_PARAM, "Param");
+    StoreItemText(page, IDC_QUAKE2_PARAMCTF, "ParamCtf");
+    StoreItemText(page, IDC_QUAKE2_PARAMLMCTF, "ParamLMCtf");
+    StoreItemText(page, IDC_QUAKE2_PARAMRA, "ParamRA");
+    WriteFlag("CloseUlo", Checked(page, IDC_QUAKE2_CLOSEULO));
+    WriteFlag("CloseUloConfirm", Checked(page, IDC_QUAKE2_CONFIRM));
+    StoreItemText(page, IDC_QUAKE2_WAIT, "CloseUloWait");
+}
+
+INT_PTR CALLBACK Quake2PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        InitQuake2Page(page);
+        return TRUE;
+    case WM_COMMAND:
+        if (HIWORD(wParam) != BN_CLICKED)
+            return FALSE;
+        if (LOWORD(wParam) == IDC_QUAKE2_CLOSEULO)
+            EnableCloseUloControls(page);
+        else if (LOWORD(wParam) == IDC_QUAKE2_BROWSE)
+            BrowseExecutable(page);
+        return TRUE;
+    case WM_NOTIFY:
+        switch (NotifyCode(lParam)) {
+        case static_cast<UINT>(PSN_KILLACTIVE):
+            // TRUE keeps the page active, and OK does not close the sheet.
+            return NotifyResult(page, CheckExecutable(page) ? FALSE : TRUE);
+        case static_cast<UINT>(PSN_APPLY):
+            ApplyQuake2Page(page);
+            break;
+        default:
+            break;
+        }
+        return NotifyResult(page, PSNRET_NOERROR);
+    default:
+        return FALSE;
+    }
+}
+
+// --- After the sheet
+
+void InitPage(PROPSHEETPAGEA *page, int dialog, int icon, DLGPROC procedure)
+{
+    memset(page, 0, sizeof *page);
+    page->dwSize = sizeof *page;
+    page->hInstance = appData->instance;
+    page->pszTemplate = MAKEINTRESOURCEA(dialog);
+    page->pfnDlgProc = procedure;
+    page->dwFlags = PSP_USEICONID;
+    page->pszIcon = MAKEINTRESOURCEA(icon);
+}
+
+// A copy of a name list (null for none); the caller frees it.
+char *CopyNameList(const char *list)
+{
+    if (!list)
+        return nullptr;
+    size_t size = 1;
+    for (const char *name = list; *name; name += strlen(name) + 1)
+        size += strlen(name) + 1;
+    char *copy = static_cast<char *>(malloc(size));
+    if (copy)
+        memcpy(copy, list, size);
+    return copy;
+}
+
+// Whether two name lists hold the same names in the same order, ignoring
+// case; null is no list at all.
+bool SameNameLists(const char *a, const char *b)
+{
+    if (!a || !b)
+        return !a && !b;
+    while (*a && *b) {
+        if (_stricmp(a, b) != 0)
+            return false;
+        a += strlen(a) + 1;
+        b += strlen(b) + 1;
+    }
+    return *a == *b;
+}
+
+// Takes a stored template into AppData when it differs from the one in
+// use, and rebuilds the list's columns from it.
+void PickUpTemplate(HWND mainWindow, const char *setting, char *inUse, int listId)
+{
+    if (!inUse)
+        return;
+    char stored[TemplateSize];
+    ReadSetting(setting, stored, sizeof stored);
+    if (strcmp(stored, inUse) == 0)
+        return;
+    memcpy(inUse, stored, sizeof stored);
+    HWND list = GetDlgItem(mainWindow, listId);
+    if (list)
+        ApplyListFont(list);
+}
+
+}  // namespace
+
+long TimeoutFromText(const char *text)
+{
+    long value;
+    if (!ParseSettingNumber(text, &value))
+        value = atol(SettingDefault("Timeout"));
+    return value > MaxTimeout ? MaxTimeout : value;
+}
+
+int ShowPreferences(HWND mainWindow, int startPage)
+{
+    char *filterBefore = CopyNameList(appData->gameFilter);
+
+    PROPSHEETPAGEA pages[5];
+    InitPage(&pages[PageGeneral], IDD_GENERAL, IDI_SKOVALT, GeneralPageProc);
+    InitPage(&pages[PageStartup], IDD_STARTUP, IDI_STARTUP, StartupPageProc);
+    InitPage(&pages[PageQuake2], IDD_QUAKE2, IDI_QUAKE2, Quake2PageProc);
+    InitLayoutPage(&pages[PageLayout]);
+    InitFilterPage(&pages[PageFilter]);
+    pages[PageFilter].dwFlags |= PSP_USEICONID;
+    pages[PageFilter].pszIcon = MAKEINTRESOURCEA(IDI_FILTER);
+
+    PROPSHEETHEADERA header = {};
+    header.dwSize = sizeof header;
+    header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;
+    header.hwndParent = mainWindow;
+    header.hInstance = appData->instance;
+    header.pszCaption = "Settings";
+    header.nPages = 5;
+    header.nStartPage = startPage >= PageGeneral && startPage <= PageFilter ? static_cast<UINT>(startPage) : 0;
+    header.ppsp = pages;
+    PropertySheetA(&header);
+
+    PickUpTemplate(mainWindow, "ServerTemplate", appData->serverTemplate, ID_SERVERLIST);
+    PickUpTemplate(mainWindow, "PlayerTemplate", appData->playerTemplate, ID_PLAYERLIST);
+    if (!RefreshRunning() && !SameNameLists(filterBefore, appData->gameFilter))
+        RebuildDisplayList(mainWindow);
+    if (ReadFlag("NoSound"))
+        PlayWave(nullptr, 0);
+    free(filterBefore);
+    return 0;
+}
