@@ -59,8 +59,8 @@ entry_interpreter() {
   [ -f "$1" ] && grep -qx enabled "$1" && sed -n 's/^interpreter //p' "$1"
 }
 
-# Other enabled entries for i386 ELF (qemu-user-binfmt's, say): a later
-# registration wins, so ours must be the last one.
+# Other enabled entries for i386 ELF (qemu-user-binfmt's, with bookworm's
+# qemu 7.2, say).
 foreign_i386_entries() {
   local e
   for e in "$binfmt"/*; do
@@ -69,20 +69,24 @@ foreign_i386_entries() {
   done
 }
 
-# Our handler is registered, last, and runs a good qemu-i386 (perhaps
-# another clone's).
+# Our handler is registered, the only one for i386 ELF, and runs a good
+# qemu-i386 (perhaps another clone's).
 registered() {
   local current
   current=$(entry_interpreter "$binfmt/$handler")
   [ -n "$current" ] && [ -z "$(foreign_i386_entries)" ] && qemu_ok "$current"
 }
 
-# Registers our handler to build/i686-qemu/qemu-i386.
+# Registers our handler to build/i686-qemu/qemu-i386. Another handler for
+# i386 ELF would take the programs first (the latest registration does), so
+# it is disabled, saying so (echo 1 >ENTRY enables it again).
 register() {
-  local foreign
-  foreign=$(foreign_i386_entries)
-  [ -n "$foreign" ] && echo "i686 lane: other i386 handlers are registered ($foreign); registering ours after them" >&2
+  local e
   qemu_ok "$qemu" || return 1
+  for e in $(foreign_i386_entries); do
+    echo "i686 lane: disabling the other i386 ELF handler $e ($(entry_interpreter "$e"))" >&2
+    echo 0 | $sudo tee "$e" >/dev/null || return 1
+  done
   [ -e "$binfmt/$handler" ] && { echo -1 | $sudo tee "$binfmt/$handler" >/dev/null || return 1; }
   # O: the interpreter gets the program as an open file; P: argv[0] is kept;
   # F: the kernel opens qemu-i386 now, so it works inside containers and

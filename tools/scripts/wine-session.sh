@@ -7,9 +7,9 @@
 # desktop kept open by a hidden window (desktop-hold.c), and a prefix inside
 # the build folder. The prefix is a 64-bit one; where 32-bit Wine is
 # installed (tools/scripts/i686-setup.sh) it holds the 32-bit side too, which
-# 32-bit programs (the win32 build) need. Everything Wine starts gets /dev/null for its standard
-# streams, so nothing holds a caller's pipe open. A program that crashes ends
-# at once instead of waiting in Wine's debugger.
+# 32-bit programs (the win32 build) need. Everything Wine starts gets
+# /dev/null for its standard streams, so nothing holds a caller's pipe open.
+# A program that crashes ends at once instead of waiting in Wine's debugger.
 set -euo pipefail
 
 cmd=${1:?start or stop}
