@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, running and testing Skovalt
-# needs. Quick when everything is there already.
+# needs, and sets up the 32-bit lane (tools/scripts/i686-setup.sh: 32-bit
+# Wine through qemu-i386). Quick when everything is there already. Where the
+# 32-bit lane cannot be set up it says so loudly and carries on.
+#   SKOVALT_I686=OFF  leave the 32-bit lane alone
 set -euo pipefail
+here=$(dirname "$0")
 
 packages=(
   cmake ninja-build g++ python3
@@ -16,11 +20,15 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}" >/dev/null
+fi
 
-sudo=
-[ "$(id -u)" -ne 0 ] && sudo=sudo
-echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-# wine32 is never wanted: these machines run no 32-bit Linux code.
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+# 32-bit Wine (wine32:i386) only once 32-bit programs can run at all.
+if [ "${SKOVALT_I686:-ON}" != OFF ]; then
+  "$here/i686-setup.sh" install || true
+fi

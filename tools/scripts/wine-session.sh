@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Starts or stops a headless Wine session for the win64 build:
+# Starts or stops a headless Wine session for a Windows build (win64 or
+# win32):
 #   eval "$(tools/scripts/wine-session.sh start BUILD_DIR)"   # exports WINEPREFIX, DISPLAY, ...
 #   tools/scripts/wine-session.sh stop BUILD_DIR
 # The session is an Xvfb display, a persistent wineserver with one virtual
 # desktop kept open by a hidden window (desktop-hold.c), and a prefix inside
-# the build folder. Everything Wine starts gets /dev/null for its standard
-# streams, so nothing holds a caller's pipe open. A program that crashes ends
-# at once instead of waiting in Wine's debugger.
+# the build folder. The prefix is a 64-bit one; where 32-bit Wine is
+# installed (tools/scripts/i686-setup.sh) it holds the 32-bit side too, which
+# 32-bit programs (the win32 build) need. Everything Wine starts gets
+# /dev/null for its standard streams, so nothing holds a caller's pipe open.
+# A program that crashes ends at once instead of waiting in Wine's debugger.
 set -euo pipefail
 
 cmd=${1:?start or stop}
@@ -50,6 +53,13 @@ start)
   export DISPLAY=:$n
   for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.05; done
 
+  # A prefix made before 32-bit Wine was installed lacks the 32-bit side:
+  # the win32 build's gets made again.
+  if [ -f "$WINEPREFIX/system.reg" ] && [ -x /usr/lib/wine/wine ] &&
+    grep -qs '^CMAKE_SYSTEM_PROCESSOR:[A-Z]*=i686$' "$build/CMakeCache.txt" &&
+    [ ! -e "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+    rm -rf "$WINEPREFIX"
+  fi
   fresh=0
   [ -f "$WINEPREFIX/system.reg" ] || fresh=1
   mkdir -p "$WINEPREFIX"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs one Windows test program under Wine: ctest's emulator on the win64
-# build (inside the session tools/scripts/wine-session.sh starts).
-#   wine-test.sh PROGRAM.exe [ARGS...]
+# and win32 builds (inside the session tools/scripts/wine-session.sh starts).
+#   wine-test.sh PROGRAM.exe [ARGS...]          64-bit Wine
+#   wine-test.sh --i686 PROGRAM.exe [ARGS...]   32-bit Wine (through qemu-i386,
+#                                               tools/scripts/i686-setup.sh)
 # Exits with the program's status; its output passes straight through.
 #
 # Wine's loader can, rarely, end a process with a failure before the program
@@ -12,6 +14,10 @@
 # and said so on standard error.
 set -uo pipefail
 wine=/usr/lib/wine/wine64
+if [ "${1:-}" = --i686 ]; then
+  wine=/usr/lib/wine/wine
+  shift
+fi
 quickest_real_ms=30
 
 pid=
