@@ -484,7 +484,8 @@ TEST_F(Refresh, StressThreeRefreshesWithStopsScrollsAndSorts)
 
     for (int stopAt : {300, 1200}) {
         Command(CMD_REFRESH);
-        ASSERT_TRUE(WaitUntil([&] { return queried() >= stopAt; }));
+        // Generous: a busy machine (or the 32-bit build under qemu) is slow here.
+        ASSERT_TRUE(WaitUntil([&] { return queried() >= stopAt; }, 120000));
         Command(CMD_STOP);
         ASSERT_TRUE(WaitForRefreshEnd());
         EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "Aborted");
