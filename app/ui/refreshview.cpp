@@ -72,7 +72,9 @@ bool PrepareHook(void *, RefreshItem *item)
 
 void FinishHook(void *, RefreshItem *item)
 {
-    SendMessageA(view.mainWindow, UM_REFRESHEND, 0, reinterpret_cast<LPARAM>(item));
+    // A window gone meanwhile takes nothing: the copy is freed here.
+    if (!SendMessageA(view.mainWindow, UM_REFRESHEND, 0, reinterpret_cast<LPARAM>(item)))
+        KvServerFree(item->copy);
 }
 
 void WindingUpHook(void *)
@@ -145,13 +147,14 @@ LRESULT OnBegin(HWND mainWindow, RefreshItem *item)
     return 1;
 }
 
-// UM_REFRESHEND: the refreshed copy replaces the table's record.
+// UM_REFRESHEND: the refreshed copy replaces the table's record. Returns
+// 1: the copy is taken (or freed).
 LRESULT OnEnd(HWND mainWindow, RefreshItem *item)
 {
     ServerSlot *slot = SlotAt(&appData->table, item->slot);
     if (!slot || (slot->flags & SlotDeleted)) {
         KvServerFree(item->copy);
-        return 0;
+        return 1;
     }
     tagQServer *old = slot->server;
     slot->server = item->copy;
@@ -164,7 +167,7 @@ LRESULT OnEnd(HWND mainWindow, RefreshItem *item)
             pendingRepaint.lastRow = row;
         ScheduleRepaint(mainWindow);
     }
-    return 0;
+    return 1;
 }
 
 // UM_REFRESHENDED: the screen as after a refresh.
