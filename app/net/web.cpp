@@ -3,6 +3,7 @@
 
 #include <wininet.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "base/paths.h"
