@@ -236,9 +236,5 @@ void OnCmdShowAllGames(HWND mainWindow)
 
 void InitFilterPage(PROPSHEETPAGEA *page)
 {
-    memset(page, 0, sizeof *page);
-    page->dwSize = sizeof *page;
-    page->hInstance = appData->instance;
-    page->pszTemplate = MAKEINTRESOURCEA(IDD_FILTER);
-    page->pfnDlgProc = FilterPageProc;
+    InitSheetPage(page, IDD_FILTER, 0, FilterPageProc);
 }

@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 #include <mmsystem.h>
+#include <string.h>
 
 #include "base/paths.h"
 #include "resources/resource.h"
@@ -114,6 +115,19 @@ tagQServer *SelectedServer(HWND mainWindow)
     if (!RowParam(list, ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED), &param))
         return nullptr;
     return RowServer(param);
+}
+
+void InitSheetPage(PROPSHEETPAGEA *page, int dialog, int icon, DLGPROC procedure)
+{
+    memset(page, 0, sizeof *page);
+    page->dwSize = sizeof *page;
+    page->hInstance = appData->instance;
+    page->pszTemplate = MAKEINTRESOURCEA(dialog);
+    page->pfnDlgProc = procedure;
+    if (icon) {
+        page->dwFlags = PSP_USEICONID;
+        page->pszIcon = MAKEINTRESOURCEA(icon);
+    }
 }
 
 void ChildRect(HWND child, RECT *rect)

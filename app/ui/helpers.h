@@ -5,6 +5,7 @@
 #define SKOVALT_UI_HELPERS_H
 
 #include <windows.h>
+#include <prsht.h>
 #include <stddef.h>
 #include <stdint.h>
 
@@ -46,6 +47,9 @@ int InsertCallbackRow(HWND list, int row, LPARAM param);
 tagQServer *SelectedServer(HWND mainWindow);
 // The server a row parameter names, or null.
 tagQServer *RowServer(LPARAM param);
+// Fills a property-sheet page of the program's dialog resource with its
+// procedure, and its tab icon when icon is not 0.
+void InitSheetPage(PROPSHEETPAGEA *page, int dialog, int icon, DLGPROC procedure);
 void ChildRect(HWND child, RECT *rect);
 void InvalidateRow(HWND list, int row);
 void FillLastColumn(HWND list, int column, int columnCount);

@@ -447,11 +447,5 @@ bool ThresholdFromText(const char *text, uint16_t *threshold)
 
 void InitLayoutPage(PROPSHEETPAGEA *page)
 {
-    memset(page, 0, sizeof *page);
-    page->dwSize = sizeof *page;
-    page->hInstance = appData->instance;
-    page->pszTemplate = MAKEINTRESOURCEA(IDD_LAYOUT);
-    page->pfnDlgProc = LayoutPageProc;
-    page->dwFlags = PSP_USEICONID;
-    page->pszIcon = MAKEINTRESOURCEA(IDI_LAYOUT);
+    InitSheetPage(page, IDD_LAYOUT, IDI_LAYOUT, LayoutPageProc);
 }

@@ -286,17 +286,6 @@ INT_PTR CALLBACK Quake2PageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
 
 // --- After the sheet
 
-void InitPage(PROPSHEETPAGEA *page, int dialog, int icon, DLGPROC procedure)
-{
-    memset(page, 0, sizeof *page);
-    page->dwSize = sizeof *page;
-    page->hInstance = appData->instance;
-    page->pszTemplate = MAKEINTRESOURCEA(dialog);
-    page->pfnDlgProc = procedure;
-    page->dwFlags = PSP_USEICONID;
-    page->pszIcon = MAKEINTRESOURCEA(icon);
-}
-
 // A copy of a name list (null for none); the caller frees it.
 char *CopyNameList(const char *list)
 {
@@ -357,9 +346,9 @@ int ShowPreferences(HWND mainWindow, int startPage)
     char *filterBefore = CopyNameList(appData->gameFilter);
 
     PROPSHEETPAGEA pages[5];
-    InitPage(&pages[PageGeneral], IDD_GENERAL, IDI_SKOVALT, GeneralPageProc);
-    InitPage(&pages[PageStartup], IDD_STARTUP, IDI_STARTUP, StartupPageProc);
-    InitPage(&pages[PageQuake2], IDD_QUAKE2, IDI_QUAKE2, Quake2PageProc);
+    InitSheetPage(&pages[PageGeneral], IDD_GENERAL, IDI_SKOVALT, GeneralPageProc);
+    InitSheetPage(&pages[PageStartup], IDD_STARTUP, IDI_STARTUP, StartupPageProc);
+    InitSheetPage(&pages[PageQuake2], IDD_QUAKE2, IDI_QUAKE2, Quake2PageProc);
     InitLayoutPage(&pages[PageLayout]);
     InitFilterPage(&pages[PageFilter]);
     pages[PageFilter].dwFlags |= PSP_USEICONID;
