@@ -174,8 +174,8 @@ TEST_F(Launch, NothingStartsWithoutAGameOrWhileRefreshing)
     std::string missing = FilePath("Quake 2\\missing.exe");
     WriteSetting("Exe", missing.c_str());
     Enter(0);
-    EXPECT_EQ(shownMessages,
-              std::vector<std::string>{"Quake path is invalid:\n" + missing + "\nPlease correct in View | Preferences"});
+    EXPECT_EQ(shownMessages, std::vector<std::string>{"Quake path is invalid:\n" + missing +
+                                                      "\nPlease correct in View | Preferences"});
     EXPECT_FALSE(Exists("Quake 2\\baseq2\\Skovalt.cfg"));
 
     WriteSetting("Exe", exe.c_str());
@@ -240,8 +240,8 @@ TEST_F(Launch, ClosesTheMessengerKeepsAnsweringWhileWaitingAndReopensIt)
     EXPECT_EQ(Launched(1).size(), 2u);
     EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "Ulo closed");
     EXPECT_TRUE(appData->flags & FlagUloClosed);
-    EXPECT_TRUE(PumpMessagesUntil([](void *r) { return !StubLog(*static_cast<StubRun *>(r), "owner window closed").empty(); },
-                                  &run, 5000));
+    EXPECT_TRUE(PumpMessagesUntil(
+        [](void *r) { return !StubLog(*static_cast<StubRun *>(r), "owner window closed").empty(); }, &run, 5000));
 
     SetMessengerAppPath("C:\\Ulo\\Ulo.exe");
     SendMessageA(main, WM_ACTIVATE, WA_CLICKACTIVE, 0);

@@ -43,8 +43,9 @@ bool FillUserList(HWND dialog)
         if (!UloAPICall_GetFullUserData(users[i], static_cast<int>(appData->uloVersion)))
             continue;
         char entry[64];
-        snprintf(entry, sizeof entry, "%.*s\t%d", static_cast<int>(strnlen(users[i]->nickname, sizeof users[i]->nickname)),
-                 users[i]->nickname, users[i]->uin);
+        snprintf(entry, sizeof entry, "%.*s\t%d",
+                 static_cast<int>(strnlen(users[i]->nickname, sizeof users[i]->nickname)), users[i]->nickname,
+                 users[i]->uin);
         SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
     }
     SendMessageA(list, LB_SETCURSEL, 0, 0);
@@ -111,8 +112,7 @@ INT_PTR CALLBACK SelectUserDialog(HWND dialog, UINT message, WPARAM wParam, LPAR
         FillUserList(dialog);
         return TRUE;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK ||
-            (LOWORD(wParam) == IDC_SELECTUSER_LIST && HIWORD(wParam) == LBN_DBLCLK)) {
+        if (LOWORD(wParam) == IDOK || (LOWORD(wParam) == IDC_SELECTUSER_LIST && HIWORD(wParam) == LBN_DBLCLK)) {
             ChooseUser(dialog);
             return TRUE;
         }
