@@ -139,8 +139,10 @@ void OnCmdSendServerInfo(HWND mainWindow)
         return;
     // The temporary folder ends in a backslash already; the doubled one
     // that follows is accepted by the file system.
-    char temp[257] = "";
-    GetTempPathA(256, temp);
+    char temp[257];
+    DWORD length = GetTempPathA(256, temp);
+    if (length == 0 || length > 256)
+        return;
     char path[300];
     snprintf(path, sizeof path, "%s\\Server.txt", temp);
     if (!WriteWholeFile(path, ServerLines(list)))
