@@ -1,7 +1,7 @@
 // Launching the game (Enter), closing and reopening the messenger around
-// it, and sending servers to a messenger user. The game is FakeQuake2.exe,
-// copied into a folder whose name holds a space; it records its command
-// line and working folder. The messenger is UloStub.
+// it, and sending servers to a messenger user. The game is FakeQuake2.exe
+// in a folder whose name holds a blank (InstallFakeGame); the messenger is
+// UloStub.
 #include "window_support.h"
 
 #include <commctrl.h>
@@ -54,14 +54,8 @@ protected:
     void SetUp() override
     {
         MainWindowTest::SetUp();
-        char self[MAX_PATH];
-        GetModuleFileNameA(nullptr, self, sizeof self);
-        std::string fake = self;
-        fake = fake.substr(0, fake.rfind('\\') + 1) + "FakeQuake2.exe";
-        ASSERT_TRUE(CreateDirectoryA(FilePath("Quake 2").c_str(), nullptr));
-        ASSERT_TRUE(CreateDirectoryA(FilePath("Quake 2\\baseq2").c_str(), nullptr));
-        exe = FilePath("Quake 2\\quake2.exe");
-        ASSERT_TRUE(CopyFileA(fake.c_str(), exe.c_str(), TRUE));
+        exe = InstallFakeGame();
+        ASSERT_NE(exe, "");
         char shortPath[MAX_PATH];
         ASSERT_NE(GetShortPathNameA(exe.c_str(), shortPath, sizeof shortPath), 0u);
         shortExe = shortPath;
