@@ -45,7 +45,8 @@ void OnCmdLaunch(HWND mainWindow)
         return;
     char address[128];
     KvServerGetHostIPString(server, address, sizeof address);
-    // The record may change while the launch waits for the messenger.
+    // The launch may run message loops (the preferences sheet) while it
+    // still needs the game name: it gets a copy, not the record's text.
     const char *gameName = KvServerGetGameName(server);
     char game[64];
     snprintf(game, sizeof game, "%s", gameName ? gameName : "");
