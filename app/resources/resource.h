@@ -33,6 +33,7 @@
 #define IDD_STARTUP 127
 #define IDD_QUAKE2 102
 #define IDD_LAYOUT 131
+#define IDD_SELECTUSER 154
 
 /* Controls of the General page. */
 #define IDC_GENERAL_SOUND 1019
@@ -97,6 +98,9 @@
 /* Controls of the Filter page. */
 #define IDC_FILTER_GAMES 1063
 #define IDC_FILTER_FAVORITES 1064
+
+/* Controls of the Select Ulo user dialog. */
+#define IDC_SELECTUSER_LIST 1022
 
 /* Child windows of the main window. */
 #define ID_STATUSBAR 100

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <string.h>
 
+#include <algorithm>
 #include <set>
 
 #include "httpsim.h"
@@ -302,6 +303,34 @@ TEST_F(SmokeTest, MasterReloadRefreshDeleteAndAddSurviveAnotherReload)
     EXPECT_EQ(ports.count(q2sim::Port(sim, kServers)), 1u);
     EXPECT_NE(saved.find("Master 150"), std::string::npos);  // names the refresh learnt
     q2sim::Stop(sim);
+}
+
+// Enter in the real program starts the game for the selected server.
+TEST_F(SmokeTest, EnterLaunchesTheGameForTheSelectedServer)
+{
+    CopyProgram();
+    std::string exe = InstallFakeGame();
+    ASSERT_NE(exe, "");
+    WriteSetting("Exe", exe.c_str());
+    WriteSetting("ParamCtf", "+set game ctf");
+    WriteFile("Server.dat", Concat({Header, ServerRecord({10, 0, 0, 1}, 27911, 50, 0, "", "One", "ctf")}));
+
+    Found found = {};
+    ASSERT_NO_FATAL_FAILURE(StartProgram(1, &found));
+    PostMessageA(GetDlgItem(found.window, ID_SERVERLIST), WM_KEYDOWN, VK_RETURN, 1);
+    std::string record;
+    ASSERT_TRUE(WaitFor([&] {
+        Bytes data = ReadFile("Quake 2\\launched.txt");
+        record.assign(data.begin(), data.end());
+        return std::count(record.begin(), record.end(), '\n') == 2;
+    }));
+    char shortExe[MAX_PATH];
+    GetShortPathNameA(exe.c_str(), shortExe, sizeof shortExe);
+    EXPECT_EQ(record.substr(0, record.find('\n')), std::string(shortExe) + " +set game ctf +exec Skovalt.cfg");
+    Bytes config = ReadFile("Quake 2\\baseq2\\Skovalt.cfg");
+    EXPECT_EQ(std::string(config.begin(), config.end()), "connect 10.0.0.1:27911\r\n");
+    PostMessageA(found.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
 }
 
 }  // namespace

@@ -164,6 +164,20 @@ bool AppTest::Exists(const char *name) const
     return GetFileAttributesA(FilePath(name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::string AppTest::InstallFakeGame() const
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string fake = self;
+    fake = fake.substr(0, fake.rfind('\\') + 1) + "FakeQuake2.exe";
+    std::string exe = FilePath("Quake 2\\quake2.exe");
+    if (!CreateDirectoryA(FilePath("Quake 2").c_str(), nullptr) ||
+        !CreateDirectoryA(FilePath("Quake 2\\baseq2").c_str(), nullptr) ||
+        !CopyFileA(fake.c_str(), exe.c_str(), TRUE))
+        return "";
+    return exe;
+}
+
 std::string AppTest::Setting(const char *name) const
 {
     char text[1100];

@@ -26,6 +26,12 @@ protected:
     Bytes ReadFile(const char *name) const;
     bool Exists(const char *name) const;
 
+    // Copies FakeQuake2.exe (beside the test program) into the folder
+    // "Quake 2" as quake2.exe, with a baseq2 folder beside it; returns its
+    // path, "" when that failed. The game appends its command line and
+    // working folder to "Quake 2\launched.txt".
+    std::string InstallFakeGame() const;
+
     // A registry value of the test key, or "<missing>".
     std::string Setting(const char *name) const;
 

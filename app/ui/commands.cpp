@@ -2,6 +2,7 @@
 #include "ui/commands.h"
 
 #include <commctrl.h>
+#include <stdio.h>
 
 #include "base/report.h"
 #include "refresh/refresh.h"
@@ -10,10 +11,12 @@
 #include "ui/aboutbox.h"
 #include "ui/displaylist.h"
 #include "ui/helpers.h"
+#include "ui/launchgame.h"
 #include "ui/listedit.h"
 #include "ui/masterimport.h"
 #include "ui/preferences.h"
 #include "ui/refreshview.h"
+#include "ui/ulodialogs.h"
 #include "ui/webcommands.h"
 #include "ui/toolbar.h"
 
@@ -37,6 +40,17 @@ void OnCmdLaunch(HWND mainWindow)
             SendMessageA(mainWindow, WM_COMMAND, CMD_STOP, 0);
         return;
     }
+    tagQServer *server = SelectedServer(mainWindow);
+    if (!server)
+        return;
+    char address[128];
+    KvServerGetHostIPString(server, address, sizeof address);
+    // The launch may run message loops (the preferences sheet) while it
+    // still needs the game name: it gets a copy, not the record's text.
+    const char *gameName = KvServerGetGameName(server);
+    char game[64];
+    snprintf(game, sizeof game, "%s", gameName ? gameName : "");
+    LaunchGame(mainWindow, address, gameName ? game : nullptr);
 }
 
 }  // namespace
@@ -218,6 +232,9 @@ void DispatchCommand(HWND mainWindow, int command)
         break;
     case CMD_ABOUT:
         ShowAboutBox(mainWindow);
+        break;
+    case CMD_SENDSERVERINFO:
+        OnCmdSendServerInfo(mainWindow);
         break;
     default:
         break;

@@ -14,7 +14,9 @@
 #include "settings/settings.h"
 #include "ui/commands.h"
 #include "ui/displaylist.h"
+#include "ui/busywait.h"
 #include "ui/helpers.h"
+#include "ui/launchgame.h"
 #include "ui/listview.h"
 #include "ui/menus.h"
 #include "ui/messages.h"
@@ -235,6 +237,19 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
         OnClose(window);
         return 0;
+    case WM_ACTIVATE:
+        // Back from the game: the messenger the launch closed comes back.
+        if (LOWORD(wParam) != WA_INACTIVE && appData && (appData->flags & FlagUloClosed)) {
+            appData->flags &= ~FlagUloClosed;
+            ReopenMessenger(window);
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    case WM_SETCURSOR:
+        if (BusyWaiting()) {
+            SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+            return TRUE;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
     case WM_QUERYENDSESSION:
         return RefuseWhileRefreshing(window) ? FALSE : TRUE;
     case WM_DRAWITEM:

@@ -1,0 +1,124 @@
+// The parts of a game launch that know no window of the program's.
+#include "launch/gamelaunch.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "parlet/parlet.h"
+#include "settings/appdata.h"
+#include "settings/settings.h"
+
+namespace {
+
+const char kConfigExec[] = " +exec Skovalt.cfg";
+const char kMessengerAppPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Ulo.exe";
+
+}  // namespace
+
+const char *GameParamSetting(const char *game)
+{
+    if (game && _stricmp(game, "ctf") == 0)
+        return "ParamCtf";
+    if (game && _stricmp(game, "lmctf") == 0)
+        return "ParamLMCtf";
+    if (game && _stricmp(game, "ra") == 0)
+        return "ParamRA";
+    return "Param";
+}
+
+bool BuildGameCommand(GameCommand *command, const char *exe, const char *param, bool withConfig)
+{
+    command->line[0] = command->folder[0] = '\0';
+    char shortPath[MAX_PATH];
+    DWORD length = GetShortPathNameA(exe, shortPath, sizeof shortPath);
+    if (length == 0 || length >= sizeof shortPath)
+        return false;
+    size_t reserved = withConfig ? strlen(kConfigExec) : 0;
+    if (length + 1 + reserved > kGameCommandMax) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    const char *slash = strrchr(shortPath, '\\');
+    size_t folderLength = slash ? static_cast<size_t>(slash - shortPath) : 0;
+    memcpy(command->folder, shortPath, folderLength);
+    command->folder[folderLength] = '\0';
+
+    // The parameter gets what is left; the part that makes the game connect
+    // never is cut.
+    int room = static_cast<int>(kGameCommandMax - length - 1 - reserved);
+    snprintf(command->line, sizeof command->line, "%s %.*s", shortPath, room, param ? param : "");
+    return true;
+}
+
+void AddConfigExec(GameCommand *command)
+{
+    size_t length = strlen(command->line);
+    snprintf(command->line + length, sizeof command->line - length, "%s", kConfigExec);
+}
+
+bool WriteGameConfig(const char *folder, const char *address)
+{
+    char path[MAX_PATH + 32];
+    int length = snprintf(path, sizeof path, "%s\\baseq2\\Skovalt.cfg", folder);
+    if (length < 0 || static_cast<size_t>(length) >= sizeof path)
+        return false;
+    FILE *file = fopen(path, "w");
+    if (!file)
+        return false;
+    bool written = fprintf(file, "connect %s\n", address) > 0;
+    written = fflush(file) == 0 && written && !ferror(file);
+    return fclose(file) == 0 && written;
+}
+
+bool StartGame(const GameCommand *command, DWORD *error)
+{
+    char line[sizeof command->line];
+    memcpy(line, command->line, sizeof line);  // CreateProcessA may write to it
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, command->folder, &startup, &process)) {
+        *error = GetLastError();
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+int MessengerCloseWait()
+{
+    char text[32];
+    ReadSetting("CloseUloWait", text, sizeof text);
+    long seconds = atol(text);
+    return seconds < 0 ? 0 : seconds > 10 ? 10 : static_cast<int>(seconds);
+}
+
+HWND FindMessengerWindow()
+{
+    UloUser *owner = nullptr;
+    if (!appData || !UloAPICall_GetFullOwnerData(&owner, static_cast<int>(appData->uloVersion)) || !owner)
+        return nullptr;
+    char title[16];
+    snprintf(title, sizeof title, "%d", owner->uin);
+    UloAPIUtil_FreeUser(owner);
+    return FindWindowA(nullptr, title);
+}
+
+bool MessengerInstallPath(char *path, size_t size)
+{
+    path[0] = '\0';
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMessengerAppPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    char value[257] = {};
+    DWORD type = 0;
+    DWORD bytes = 256;
+    LONG result = RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE *>(value), &bytes);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ) || value[0] == '\0')
+        return false;
+    snprintf(path, size, "%s", value);
+    return true;
+}

@@ -1,0 +1,151 @@
+// The messenger dialogs and the command that sends servers to a user.
+#include "ui/ulodialogs.h"
+
+#include <commctrl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+
+#include "base/report.h"
+#include "kv/kv.h"
+#include "parlet/parlet.h"
+#include "resources/resource.h"
+#include "settings/appdata.h"
+#include "ui/helpers.h"
+
+namespace {
+
+// Fills the user list; false (the dialog has ended with 1) when there is
+// nobody to choose.
+bool FillUserList(HWND dialog)
+{
+    int count = 0;
+    UloUser **users = nullptr;
+    if (!UloAPICall_GetOnlineListDetails(&count, &users)) {
+        appData->uloVersion = 0;
+        ReportMessage(dialog, MB_OK | MB_ICONEXCLAMATION, "Ulo was closed !");
+        EndDialog(dialog, 1);
+        return false;
+    }
+    if (count == 0) {
+        UloAPIUtil_FreeUsers(count, users);
+        ReportMessage(dialog, MB_OK | MB_ICONEXCLAMATION, "There are no Ulo users online !");
+        EndDialog(dialog, 1);
+        return false;
+    }
+    HWND list = GetDlgItem(dialog, IDC_SELECTUSER_LIST);
+    // The number sits past the list's width: the user sees the nicknames.
+    int tabStop = 500;
+    SendMessageA(list, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tabStop));
+    for (int i = 0; i < count; ++i) {
+        if (!UloAPICall_GetFullUserData(users[i], static_cast<int>(appData->uloVersion)))
+            continue;
+        char entry[64];
+        snprintf(entry, sizeof entry, "%.*s\t%d",
+                 static_cast<int>(strnlen(users[i]->nickname, sizeof users[i]->nickname)), users[i]->nickname,
+                 users[i]->uin);
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+    }
+    SendMessageA(list, LB_SETCURSEL, 0, 0);
+    UloAPIUtil_FreeUsers(count, users);
+    return true;
+}
+
+// Ends the dialog with the number of the entry at the caret; an entry
+// without a number (or none at all) keeps it open.
+void ChooseUser(HWND dialog)
+{
+    auto *result = reinterpret_cast<UloDialogBuffer *>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+    HWND list = GetDlgItem(dialog, IDC_SELECTUSER_LIST);
+    LRESULT row = SendMessageA(list, LB_GETCARETINDEX, 0, 0);
+    LRESULT length = row == LB_ERR ? LB_ERR : SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
+    char entry[256];
+    if (length == LB_ERR || length >= static_cast<LRESULT>(sizeof entry))
+        return;
+    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(entry));
+    const char *tab = strchr(entry, '\t');
+    if (!tab || !result || !result->text || result->size == 0)
+        return;
+    snprintf(result->text, result->size, "%s", tab + 1);
+    EndDialog(dialog, 0);
+}
+
+// The server lines of the list's selected rows, each ending in CR LF.
+std::string ServerLines(HWND list)
+{
+    std::string lines;
+    for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0;
+         row = ListView_GetNextItem(list, row, LVNI_SELECTED)) {
+        LPARAM param;
+        tagQServer *server = RowParam(list, row, &param) ? RowServer(param) : nullptr;
+        if (!server)
+            continue;
+        char address[128];
+        KvServerGetHostIPString(server, address, sizeof address);
+        lines += address;
+        if (const char *name = KvServerGetServerName(server))
+            lines += std::string(", ") + name;
+        lines += "\r\n";
+    }
+    return lines;
+}
+
+// Replaces the file with text; true only when all of it was written.
+bool WriteWholeFile(const char *path, const std::string &text)
+{
+    FILE *file = fopen(path, "wb");
+    if (!file)
+        return false;
+    bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
+    return fclose(file) == 0 && written;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK SelectUserDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrA(dialog, GWLP_USERDATA, lParam);
+        FillUserList(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || (LOWORD(wParam) == IDC_SELECTUSER_LIST && HIWORD(wParam) == LBN_DBLCLK)) {
+            ChooseUser(dialog);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, 1);
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void OnCmdSendServerInfo(HWND mainWindow)
+{
+    HWND players = GetDlgItem(mainWindow, ID_PLAYERLIST);
+    HWND list = players && GetFocus() == players ? players : GetDlgItem(mainWindow, ID_SERVERLIST);
+    if (!appData || appData->uloVersion == 0 || ListView_GetNextItem(list, -1, LVNI_SELECTED) < 0)
+        return;
+    char uin[128] = "";
+    UloDialogBuffer result = {uin, sizeof uin};
+    if (DialogBoxParamA(appData->instance, MAKEINTRESOURCEA(IDD_SELECTUSER), mainWindow, SelectUserDialog,
+                        reinterpret_cast<LPARAM>(&result)) != 0)
+        return;
+    // The temporary folder ends in a backslash already; the doubled one
+    // that follows is accepted by the file system.
+    char temp[257];
+    DWORD length = GetTempPathA(256, temp);
+    if (length == 0 || length > 256)
+        return;
+    char path[300];
+    snprintf(path, sizeof path, "%s\\Server.txt", temp);
+    if (!WriteWholeFile(path, ServerLines(list)))
+        return;
+    UloAPICall_SendFile(atoi(uin), path);
+}
