@@ -8,10 +8,12 @@
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "ui/aboutbox.h"
+#include "ui/detailsdialog.h"
 #include "ui/displaylist.h"
 #include "ui/helpers.h"
 #include "ui/listedit.h"
 #include "ui/masterimport.h"
+#include "ui/playersearch.h"
 #include "ui/preferences.h"
 #include "ui/refreshview.h"
 #include "ui/webcommands.h"
@@ -218,6 +220,12 @@ void DispatchCommand(HWND mainWindow, int command)
         break;
     case CMD_ABOUT:
         ShowAboutBox(mainWindow);
+        break;
+    case CMD_FINDPLAYER:
+        OnCmdFindPlayer(mainWindow);
+        break;
+    case CMD_SERVERDETAILS:
+        OnCmdServerDetails(mainWindow);
         break;
     default:
         break;
