@@ -3,6 +3,7 @@
 // searches, and the details dialog refilled in place.
 #include "refresh_fixture.h"
 
+#include <algorithm>
 #include <set>
 
 #include "settings/settings.h"
@@ -18,15 +19,6 @@ q2sim::ServerConfig WithPlayers(const std::string &name, std::vector<std::string
     for (const std::string &player : players)
         c.players.push_back({frags--, 40, player});
     return c;
-}
-
-int Image(HWND list, int row)
-{
-    LVITEMA item = {};
-    item.mask = LVIF_IMAGE;
-    item.iItem = row;
-    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    return item.iImage;
 }
 
 class PlayerSearch : public Refresh {
@@ -61,7 +53,7 @@ TEST_F(PlayerSearch, WordsFromTheFindDialogListMatchingPlayersOnce)
     EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 2), "3 players found");
     HWND players = Child(ID_PLAYERLIST);
     for (int row = 0; row < 3; ++row)
-        EXPECT_EQ(Image(players, row), 1) << row;
+        EXPECT_EQ(RowImage(players, row), 1) << row;
 
     // The first server refreshed again on its own: its players are
     // replaced, not added twice.
@@ -94,7 +86,7 @@ TEST_F(PlayerSearch, EmptySearchListsNobodyAndCancelChangesNothing)
     EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 1), "Looking for: all players");
     HWND players = Child(ID_PLAYERLIST);
     ASSERT_EQ(RowParams(players), std::vector<LPARAM>{kNoServerRowParam});  // the buddy line alone
-    EXPECT_EQ(Image(players, 0), 2);
+    EXPECT_EQ(RowImage(players, 0), 2);
 }
 
 TEST_F(PlayerSearch, PositionsBeyondWhatARowHoldsAreLeftOut)
@@ -206,7 +198,7 @@ TEST_F(ServerDetails, SilentServerThenAServerWithoutPlayersInTheSameWindow)
 
     HWND first = Dialog();
     EXPECT_EQ(Column(IDC_DETAILS_PLAYERS, 0), std::vector<std::string>{"Server timed out"});
-    EXPECT_EQ(Image(DialogList(IDC_DETAILS_PLAYERS), 0), 6);
+    EXPECT_EQ(RowImage(DialogList(IDC_DETAILS_PLAYERS), 0), 6);
     EXPECT_EQ(Column(IDC_DETAILS_RULES, 0), (std::vector<std::string>{"hostname", "ip"}));
     std::string address = "127.0.0.1:" + std::to_string(q2sim::Port(sim, 0));
     EXPECT_EQ(Column(IDC_DETAILS_RULES, 1)[1], address);
@@ -236,8 +228,8 @@ TEST_F(ServerDetails, PlayersWithFragsAndPingAndTheSearchMarked)
     EXPECT_EQ(Column(IDC_DETAILS_PLAYERS, 0), (std::vector<std::string>{"camper", "Bob", "wrapped"}));
     EXPECT_EQ(Column(IDC_DETAILS_PLAYERS, 1), (std::vector<std::string>{"50", "49", "-40000"}));
     EXPECT_EQ(Column(IDC_DETAILS_PLAYERS, 2), (std::vector<std::string>{"40", "40", "70000"}));
-    EXPECT_EQ(Image(players, 0), 1);
-    EXPECT_EQ(Image(players, 1), 0);
+    EXPECT_EQ(RowImage(players, 0), 1);
+    EXPECT_EQ(RowImage(players, 1), 0);
     std::vector<LPARAM> params = RowParams(players);
     EXPECT_EQ(static_cast<DWORD>(params[0]), (40u << 16) | 50u);
     EXPECT_EQ(static_cast<DWORD>(params[2]), 0xFFFF8000u);  // both saturated
