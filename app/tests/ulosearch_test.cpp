@@ -11,6 +11,7 @@
 #include "settings/appdata.h"
 #include "settings/settings.h"
 #include "startup.h"
+#include "ui/ulodialogs.h"
 
 namespace {
 
@@ -119,6 +120,12 @@ TEST_F(UloSearch, OnlineUsersDialogFillsTheFindDialog)
     EXPECT_EQ(listed, "Amy+ Zed+ ");  // sorted, all selected, the unreadable one left out
     EXPECT_EQ(picked, "Amy,Zed");
     EXPECT_EQ(appData->searchText, nullptr);  // Cancel in the Find dialog
+
+    // A result cut to its buffer ends at a whole name.
+    char small[7] = "";
+    FillNextDialog([](HWND online) { SendMessageA(online, WM_COMMAND, IDOK, 0); });
+    EXPECT_EQ(ShowOnlineUsersDialog(main, small, sizeof small), 0);
+    EXPECT_STREQ(small, "Amy");
 }
 
 TEST_F(UloSearch, TheButtonIsOffWithoutAClientAndAGoneClientTurnsItOff)
