@@ -34,3 +34,23 @@ int GetOwnerNickname(char *buffer, size_t size)
     UloAPIUtil_FreeUser(owner);
     return 0;
 }
+
+int GetOnlineNicknames(std::vector<std::string> *names)
+{
+    names->clear();
+    int count = 0;
+    UloUser **users = nullptr;
+    if (!UloAPICall_GetOnlineListDetails(&count, &users))
+        return 1;
+    int version = appData ? static_cast<int>(appData->uloVersion) : 0;
+    for (int i = 0; i < count; ++i) {
+        // A user the client sends no details of keeps an empty nickname.
+        if (users[i] && UloAPICall_GetFullUserData(users[i], version)) {
+            size_t length = strnlen(users[i]->nickname, sizeof users[i]->nickname);
+            if (length > 0)
+                names->emplace_back(users[i]->nickname, length);
+        }
+    }
+    UloAPIUtil_FreeUsers(count, users);
+    return 0;
+}

@@ -4,6 +4,9 @@
 
 #include <stddef.h>
 
+#include <string>
+#include <vector>
+
 // Asks the client for its version. Returns 1 and sets *version, or 0 when
 // no client answers.
 int AskMessengerVersion(int *version);
@@ -11,5 +14,11 @@ int AskMessengerVersion(int *version);
 // Puts the nickname of the client's owner into buffer. Returns 0, or 1
 // when there is none to be had (buffer then holds "").
 int GetOwnerNickname(char *buffer, size_t size);
+
+// The nicknames of the users who are online, in the online list's order;
+// users whose details cannot be had (no answer, or no nickname) are left
+// out. Returns 0, or 1 when the client does not answer (it has gone; then
+// *names is empty).
+int GetOnlineNicknames(std::vector<std::string> *names);
 
 #endif

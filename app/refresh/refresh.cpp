@@ -45,12 +45,19 @@ struct RefreshRun {
     HANDLE room;            // semaphore: free places in the queue
 };
 
-size_t NameListSize(const char *list)
+// A private copy of a name list, or null (for null, or out of memory).
+char *CopyNameList(const char *list)
 {
+    if (!list)
+        return nullptr;
     const char *p = list;
     while (*p)
         p += strlen(p) + 1;
-    return static_cast<size_t>(p - list) + 1;
+    size_t size = static_cast<size_t>(p - list) + 1;
+    char *copy = static_cast<char *>(malloc(size));
+    if (copy)
+        memcpy(copy, list, size);
+    return copy;
 }
 
 // Takes the next item from the queue; null once the coordinator has
@@ -183,6 +190,26 @@ DWORD WINAPI RefreshCoordinator(LPVOID parameter)
     return 0;
 }
 
+// One record refreshed on its own thread.
+struct ServerRefresh {
+    tagQServer *server;
+    char *fixupNames;  // private copy, or null
+    long timeout;
+    int noHostNames;
+    void (*finish)(void *context, tagQServer *server);
+    void *context;
+};
+
+DWORD WINAPI ServerRefreshThread(LPVOID parameter)
+{
+    ServerRefresh *job = static_cast<ServerRefresh *>(parameter);
+    KvServerRefresh(job->server, job->fixupNames, job->timeout, job->noHostNames);
+    job->finish(job->context, job->server);
+    free(job->fixupNames);
+    free(job);
+    return 0;
+}
+
 }  // namespace
 
 int StartRefreshEngine(const RefreshOptions *options, const RefreshHooks *hooks)
@@ -204,12 +231,7 @@ int StartRefreshEngine(const RefreshOptions *options, const RefreshHooks *hooks)
         run->options.workers = 1;
     if (run->options.workers > kMaxRefreshWorkers)
         run->options.workers = kMaxRefreshWorkers;
-    if (options->fixupNames) {
-        size_t size = NameListSize(options->fixupNames);
-        run->fixupNames = static_cast<char *>(malloc(size));
-        if (run->fixupNames)
-            memcpy(run->fixupNames, options->fixupNames, size);
-    }
+    run->fixupNames = CopyNameList(options->fixupNames);
     run->options.fixupNames = nullptr;
     InitializeCriticalSection(&run->queueLock);
 
@@ -244,4 +266,22 @@ int RefreshWorkerLimit(const char *setting)
     if (!ParseSettingNumber(setting, &n) || n <= 0)
         return kDefaultRefreshWorkers;
     return n > kMaxRefreshWorkers ? kMaxRefreshWorkers : static_cast<int>(n);
+}
+
+int StartServerRefresh(tagQServer *server, const RefreshOptions *options,
+                       void (*finish)(void *context, tagQServer *server), void *context)
+{
+    ServerRefresh *job = static_cast<ServerRefresh *>(calloc(1, sizeof(ServerRefresh)));
+    if (!job)
+        return 1;
+    *job = {server, CopyNameList(options->fixupNames), options->timeout, options->noHostNames, finish, context};
+    HANDLE thread = CreateThread(nullptr, kWorkerStack, ServerRefreshThread, job, STACK_SIZE_PARAM_IS_A_RESERVATION,
+                                 nullptr);
+    if (!thread) {
+        free(job->fixupNames);
+        free(job);
+        return 1;
+    }
+    CloseHandle(thread);
+    return 0;
 }

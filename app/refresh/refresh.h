@@ -72,4 +72,13 @@ bool RefreshStopRequested();
 // The worker limit for a "NumServerThreads" text.
 int RefreshWorkerLimit(const char *setting);
 
+// Refreshes one record on a thread of its own, beside any running refresh
+// (the refresh of one server asked for on the spot). Only options->timeout,
+// noHostNames and fixupNames (copied) are used. finish gets the refreshed
+// record on that thread and owns it from then on. Returns 0, or 1 when the
+// thread could not be started (the caller keeps server; finish is not
+// called).
+int StartServerRefresh(tagQServer *server, const RefreshOptions *options,
+                       void (*finish)(void *context, tagQServer *server), void *context);
+
 #endif

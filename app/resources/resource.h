@@ -34,6 +34,9 @@
 #define IDD_QUAKE2 102
 #define IDD_LAYOUT 131
 #define IDD_SELECTUSER 154
+#define IDD_DETAILS 108
+#define IDD_ONLINEUSERS 112
+#define IDD_FINDPLAYER 113
 
 /* Controls of the General page. */
 #define IDC_GENERAL_SOUND 1019
@@ -101,6 +104,17 @@
 
 /* Controls of the Select Ulo user dialog. */
 #define IDC_SELECTUSER_LIST 1022
+
+/* Controls of the server details dialog. */
+#define IDC_DETAILS_PLAYERS 1001
+#define IDC_DETAILS_RULES 1006
+
+/* Controls of the Find (player) dialog. */
+#define IDC_FIND_TEXT 1023
+#define IDC_FIND_ONLINE 1024
+
+/* Controls of the Online Ulo users dialog. */
+#define IDC_ONLINE_USERS 1022
 
 /* Child windows of the main window. */
 #define ID_STATUSBAR 100

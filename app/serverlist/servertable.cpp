@@ -114,3 +114,12 @@ void FreeSlots(ServerTable *table)
     free(table->initialBlock);
     *table = ServerTable{};
 }
+
+tagQServer *CopyServerRecord(tagQServer *s)
+{
+    tagQServer *copy = nullptr;
+    if (KvServerAlloc(&copy, KvServerGetHostIP(s), KvServerGetHostPort(s), KvServerGetHostName(s),
+                      KvServerGetServerName(s), KvServerGetGameName(s), KvServerGetPing(s)) != 0)
+        return nullptr;
+    return copy;
+}

@@ -64,6 +64,10 @@ ServerSlot *SlotAt(const ServerTable *table, long index);
 // Sets SlotDeleted. Returns 0, or 1 when the index is out of range.
 int MarkSlotDeleted(ServerTable *table, long index);
 
+// A new record with the server's address, names and ping, for a refresh to
+// fill in while the table keeps the old one; null when memory runs out.
+tagQServer *CopyServerRecord(tagQServer *server);
+
 // Frees every record (deleted ones too) and the table's memory.
 void FreeSlots(ServerTable *table);
 

@@ -19,15 +19,6 @@ namespace {
 
 using ListView = MainWindowTest;
 
-int RowImage(HWND list, int row)
-{
-    LVITEMA item = {};
-    item.mask = LVIF_IMAGE;
-    item.iItem = row;
-    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    return item.iImage;
-}
-
 void SetFilter(const char *names, size_t size)
 {
     free(appData->gameFilter);

@@ -262,6 +262,15 @@ std::string CellText(HWND list, int row, int column)
     return text;
 }
 
+int RowImage(HWND list, int row)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return item.iImage;
+}
+
 std::vector<LPARAM> RowParams(HWND list)
 {
     std::vector<LPARAM> params;

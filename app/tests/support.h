@@ -83,6 +83,8 @@ std::string ClipboardText();
 
 // The text of a list cell (cut to 255 characters).
 std::string CellText(HWND list, int row, int column);
+// The icon of a list row (asked for as the list asks when it draws).
+int RowImage(HWND list, int row);
 // The row parameters of a list, top to bottom.
 std::vector<LPARAM> RowParams(HWND list);
 // Appends a record with the given fields to the table; returns its index.

@@ -54,6 +54,19 @@ bool MainWindowTest::Pump()
     return quit;
 }
 
+bool MainWindowTest::WaitUntil(const std::function<bool()> &cond, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        Pump();
+        if (cond())
+            return true;
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
 void MainWindowTest::OpenMenu(HMENU menu)
 {
     SendMessageA(main, WM_ENTERMENULOOP, FALSE, 0);

@@ -15,6 +15,8 @@ protected:
     // Handles every queued message as the program's message loop does
     // (accelerators included); true when a quit message was among them.
     bool Pump();
+    // Pumps messages until cond holds; false after timeoutMs.
+    bool WaitUntil(const std::function<bool()> &cond, DWORD timeoutMs = 30000);
     HWND Child(int id) const { return GetDlgItem(main, id); }
     // The messages a popup gets when the user opens it: its entries then
     // show their enabled and checked states.

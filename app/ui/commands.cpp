@@ -9,11 +9,13 @@
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "ui/aboutbox.h"
+#include "ui/detailsdialog.h"
 #include "ui/displaylist.h"
 #include "ui/helpers.h"
 #include "ui/launchgame.h"
 #include "ui/listedit.h"
 #include "ui/masterimport.h"
+#include "ui/playersearch.h"
 #include "ui/preferences.h"
 #include "ui/refreshview.h"
 #include "ui/ulodialogs.h"
@@ -235,6 +237,12 @@ void DispatchCommand(HWND mainWindow, int command)
         break;
     case CMD_SENDSERVERINFO:
         OnCmdSendServerInfo(mainWindow);
+        break;
+    case CMD_FINDPLAYER:
+        OnCmdFindPlayer(mainWindow);
+        break;
+    case CMD_SERVERDETAILS:
+        OnCmdServerDetails(mainWindow);
         break;
     default:
         break;

@@ -69,6 +69,17 @@ void RemovePlayerRows(HWND players, long slot)
     }
 }
 
+int ServerRowOfSlot(HWND list, int row, long slot)
+{
+    LPARAM param;
+    if (RowParam(list, row, &param) && RowSlotIndex(param) == slot)
+        return row;
+    LVFINDINFOA find = {};
+    find.flags = LVFI_PARAM;
+    find.lParam = ServerRowParam(slot);
+    return static_cast<int>(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+}
+
 void SelectRow(HWND list, int row)
 {
     ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);

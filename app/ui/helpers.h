@@ -22,6 +22,8 @@ void PlayWave(const char *fileName, DWORD flags);
 // player's position on that server in the high 8 bits.
 LPARAM ServerRowParam(long slot);
 LPARAM PlayerRowParam(long slot, int position);
+// The last position 8 bits hold: players further down get no row.
+const int kMaxRowPlayerPosition = 255;
 long RowSlotIndex(LPARAM param);
 int RowPlayerPosition(LPARAM param);
 // The parameter of a player list row that shows no server's player.
@@ -35,6 +37,9 @@ RowKeys ShownRowKeys(HWND list);
 
 // Removes the player list's rows of one server.
 void RemovePlayerRows(HWND players, long slot);
+// The server list row that shows a table index: row when it still does,
+// else wherever the index is now; -1 when no row shows it.
+int ServerRowOfSlot(HWND list, int row, long slot);
 
 void SelectRow(HWND list, int row);
 // The item parameter of a row (its server's table index in the low 24

@@ -14,6 +14,7 @@
 #include "base/report.h"
 #include "base/text.h"
 #include "ui/helpers.h"
+#include "ui/playersearch.h"
 #include "ui/statusbar.h"
 
 namespace {
@@ -179,7 +180,7 @@ void OnListDisplayText(NMLVDISPINFOA *info)
         if (serverList)
             item.iImage = ServerImage(server, (slot->flags & SlotFavorite) != 0);
         else
-            item.iImage = 0;
+            item.iImage = PlayerMatches(player) ? 1 : 0;
     }
     if (!(item.mask & LVIF_TEXT))
         return;

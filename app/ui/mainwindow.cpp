@@ -13,6 +13,7 @@
 #include "settings/appdata.h"
 #include "settings/settings.h"
 #include "ui/commands.h"
+#include "ui/detailsdialog.h"
 #include "ui/displaylist.h"
 #include "ui/busywait.h"
 #include "ui/helpers.h"
@@ -21,6 +22,7 @@
 #include "ui/menus.h"
 #include "ui/messages.h"
 #include "ui/placement.h"
+#include "ui/playersearch.h"
 #include "ui/refreshview.h"
 #include "ui/rowdrag.h"
 #include "ui/statusbar.h"
@@ -114,6 +116,7 @@ LRESULT OnCreate(HWND window)
 void OnDestroy(HWND window)
 {
     RemoveClipboardFormatListener(window);
+    ForgetDetailsRefresh();
     if (toolbarImages)
         ImageList_Destroy(toolbarImages);
     if (listImages)
@@ -133,8 +136,22 @@ void OnStartup(HWND window)
         return;
     char startup[2];
     ReadSetting("Startup", startup, sizeof startup);
-    if (startup[0] == 'S')
+    switch (startup[0]) {
+    case 'Q':
+        OnCmdFindPlayer(window);
+        break;
+    case 'S':
         StartRefresh(window, 0);
+        break;
+    case 'I':
+        SearchOnlineUsers(window);
+        break;
+    case 'L':
+        RepeatLastSearch(window);
+        break;
+    default:
+        break;
+    }
     SelectRow(servers, 0);
 }
 
@@ -294,6 +311,15 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case UM_SPLITMOVED:
         OnSplitMoved(window);
         return 0;
+    case UM_DETAILSREFRESHED:
+        return OnDetailsRefreshed(window, lParam);
+    case WM_SETCURSOR:
+        // The wait cursor while the details dialog's server is refreshed.
+        if (DetailsRefreshPending() && LOWORD(lParam) == HTCLIENT) {
+            SetCursor(LoadCursor(nullptr, IDC_WAIT));
+            return TRUE;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
     case UM_REFRESHBEGIN:
     case UM_REFRESHEND:
     case UM_REFRESHWINDUP:

@@ -19,4 +19,8 @@
 #define UM_REFRESHWINDUP (WM_APP + 3) // no more servers start
 #define UM_REFRESHENDED (WM_APP + 4)  // every worker has ended
 
+// Sent by the thread that refreshed a server for the details dialog
+// (detailsdialog.h); lParam: its job. Returns 1: the job is taken.
+#define UM_DETAILSREFRESHED (WM_APP + 5)
+
 #endif

@@ -17,6 +17,7 @@
 #include "ui/commands.h"
 #include "ui/helpers.h"
 #include "ui/messages.h"
+#include "ui/playersearch.h"
 #include "ui/statusbar.h"
 
 namespace {
@@ -87,19 +88,6 @@ void EndedHook(void *, bool stopped)
     SendMessageA(view.mainWindow, UM_REFRESHENDED, stopped ? 1 : 0, 0);
 }
 
-// The server list row that shows a table index: the row the item started
-// from when it still does, else wherever the index is now.
-int RowOfSlot(HWND list, int row, long slot)
-{
-    LPARAM param;
-    if (RowParam(list, row, &param) && RowSlotIndex(param) == slot)
-        return row;
-    LVFINDINFOA find = {};
-    find.flags = LVFI_PARAM;
-    find.lParam = ServerRowParam(slot);
-    return static_cast<int>(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
-}
-
 void AddBuddyStatusLine(HWND players)
 {
     SYSTEMTIME now;
@@ -134,9 +122,8 @@ LRESULT OnBegin(HWND mainWindow, RefreshItem *item)
         return 0;
 
     RemovePlayerRows(Child(mainWindow, ID_PLAYERLIST), item->slot);
-    tagQServer *s = slot->server;
-    if (KvServerAlloc(&item->copy, KvServerGetHostIP(s), KvServerGetHostPort(s), KvServerGetHostName(s),
-                      KvServerGetServerName(s), KvServerGetGameName(s), KvServerGetPing(s)) != 0)
+    item->copy = CopyServerRecord(slot->server);
+    if (!item->copy)
         return 0;
     char address[128];
     KvServerGetHostIPString(item->copy, address, sizeof address);
@@ -159,7 +146,13 @@ LRESULT OnEnd(HWND mainWindow, RefreshItem *item)
     tagQServer *old = slot->server;
     slot->server = item->copy;
     KvServerFree(old);
-    int row = RowOfSlot(Child(mainWindow, ID_SERVERLIST), item->row, item->slot);
+    // The server's rows point into the record by position: the old rows go
+    // (also those a refresh of the details dialog may have put there since
+    // this one began), the matches of the new record come.
+    HWND players = Child(mainWindow, ID_PLAYERLIST);
+    RemovePlayerRows(players, item->slot);
+    AddMatchingPlayers(mainWindow, item->slot);
+    int row = ServerRowOfSlot(Child(mainWindow, ID_SERVERLIST), item->row, item->slot);
     if (row >= 0) {
         if (pendingRepaint.firstRow < 0 || row < pendingRepaint.firstRow)
             pendingRepaint.firstRow = row;
