@@ -11,7 +11,9 @@
 #include <mutex>
 #include <thread>
 
+#include "jsonline.h"
 #include "kv/kv.h"
+#include "masters.h"
 
 namespace kvquery {
 
@@ -153,15 +155,38 @@ void Worker(Shared* shared) {
 
 void PrintUsage(FILE* to) {
     std::fprintf(to,
-                 "usage: kvquery [-t TEMPLATE] [-j THREADS] [--timeout S] host[:port]...\n"
-                 "       kvquery [-t TEMPLATE] [-j THREADS] [--timeout S] -f FILE\n"
+                 "usage: kvquery [OPTION]... host[:port]...\n"
+                 "       kvquery [OPTION]... -f FILE | --master URL | --udp-master HOST[:PORT]\n"
                  "Queries Quake 2 servers and prints one line per server, in the order given.\n"
-                 "  -t TEMPLATE   %%-codes of the line (default \"%s\", %%t is a tab)\n"
+                 "  -t TEMPLATE   %%-codes of the line (default \"%s\")\n"
+                 "  --json        one JSON object per server and line instead: address, host,\n"
+                 "                name, map, level, game, numPlayers, maxPlayers, ping, error,\n"
+                 "                errorText, rules {name: value}, players [{name, frags, ping}];\n"
+                 "                bytes that are not UTF-8 come out as \\u00XX\n"
                  "  -j THREADS    servers queried at once, %d to %d (default 10)\n"
                  "  --timeout S   seconds to wait for each reply, %ld to %ld (default 3)\n"
                  "  -f FILE       hosts from FILE, one per line (# comments; - reads stdin)\n"
-                 "Exit status: 0 when a server answered, 1 when none did, 2 for bad arguments.\n",
-                 kDefaultTemplate, kMinThreads, kMaxThreads, kMinTimeout, kMaxTimeout);
+                 "  --master URL  hosts from a plain-text master list over HTTP (a.b.c.d[:port]\n"
+                 "                lines; other lines are skipped)\n"
+                 "  --udp-master HOST[:PORT]\n"
+                 "                hosts from a Quake 2 UDP master (port %u unless given)\n"
+                 "Hosts come in this order: arguments, -f files, --master, --udp-master.\n"
+                 "Template codes (a capital letter, as %%S, gives the text in capitals):\n"
+                 "  %%s  server name, else host name, else address; with the error when the\n"
+                 "       query failed\n"
+                 "  %%h  host name as given     %%d  address a.b.c.d[:port]\n"
+                 "  %%m  map                    %%l  full level name (MapData.txt beside the\n"
+                 "                              program), else the map\n"
+                 "  %%g  game (mod folder)      %%y  ping of the server, ms\n"
+                 "  %%n  number of players      %%x  maximum players\n"
+                 "  %%a  top fragger            %%z  worst fragger\n"
+                 "  %%p  %%r  %%i  %%f  player name, rank, ping, frags (player lines only;\n"
+                 "                    empty in kvquery's server lines)\n"
+                 "  %%t  tab    %%0  a zero byte    %%%%  a percent sign\n"
+                 "Exit status: 0 when a server answered, 1 when none did, 2 for bad arguments\n"
+                 "or a master that could not be read.\n",
+                 kDefaultTemplate, kMinThreads, kMaxThreads, kMinTimeout, kMaxTimeout,
+                 static_cast<unsigned>(kUdpMasterPort));
 }
 
 int ParseArgs(int argc, char** argv, Options* options, FILE* err) {
@@ -182,6 +207,10 @@ int ParseArgs(int argc, char** argv, Options* options, FILE* err) {
             options->help = true;
             continue;
         }
+        if (a == "--json") {
+            options->json = true;
+            continue;
+        }
         // The option's value: attached ("-j8", "--timeout=5") or the next argument.
         std::string name, value;
         bool attached = false;
@@ -199,7 +228,8 @@ int ParseArgs(int argc, char** argv, Options* options, FILE* err) {
                 attached = true;
             }
         }
-        if (name != "-t" && name != "-j" && name != "-f" && name != "--timeout")
+        if (name != "-t" && name != "-j" && name != "-f" && name != "--timeout" && name != "--master" &&
+            name != "--udp-master")
             return UsageError(err, "unknown option \"" + a + "\"");
         if (!attached) {
             if (i + 1 >= argc) return UsageError(err, name + " needs a value");
@@ -208,6 +238,9 @@ int ParseArgs(int argc, char** argv, Options* options, FILE* err) {
         long long number = 0;
         if (name == "-t") {
             options->templateText = value;
+        } else if (name == "--master" || name == "--udp-master") {
+            if (value.empty()) return UsageError(err, name + " needs a value");
+            (name == "--master" ? options->masters : options->udpMasters).push_back(value);
         } else if (name == "-f") {
             if (value.empty()) return UsageError(err, "-f needs a file name");
             files.push_back(value);
@@ -227,7 +260,8 @@ int ParseArgs(int argc, char** argv, Options* options, FILE* err) {
             return kExitUsage;
         }
     }
-    if (options->hosts.empty()) return UsageError(err, files.empty() ? "no hosts given" : "no hosts in the file");
+    if (options->hosts.empty() && options->masters.empty() && options->udpMasters.empty())
+        return UsageError(err, files.empty() ? "no hosts given" : "no hosts in the file");
     return -1;
 }
 
@@ -266,6 +300,15 @@ int QueryServers(const Options& options, FILE* out, FILE* err) {
             continue;
         }
         if (KvServerGetErrorCode(job.server) == KV_OK) anyAnswer = true;
+        if (options.json) {
+            std::string object = ServerJson(job.server, job.text, levels);
+            object.push_back('\n');
+            std::fwrite(object.data(), 1, object.size(), out);
+            std::fflush(out);
+            KvServerFree(job.server);
+            job.server = nullptr;
+            continue;
+        }
         std::memset(line.data(), 0, line.size());
         int n = KvExpandParamLine(line.data(), static_cast<int>(line.size()), nullptr, job.server, templ.data(),
                                   levels, kExpandFlags);
@@ -283,6 +326,29 @@ int QueryServers(const Options& options, FILE* out, FILE* err) {
     return anyAnswer ? kExitAnswered : kExitNoAnswer;
 }
 
+bool ReadMasters(Options* options, FILE* err) {
+    for (const std::string& url : options->masters) {
+        std::vector<std::string> hosts;
+        std::string error;
+        if (!FetchMasterList(url, options->timeoutSeconds, &hosts, &error)) {
+            std::fprintf(err, "kvquery: %s\n", error.c_str());
+            return false;
+        }
+        options->hosts.insert(options->hosts.end(), hosts.begin(), hosts.end());
+    }
+    for (const std::string& master : options->udpMasters) {
+        std::vector<std::string> hosts;
+        std::string error, warning;
+        if (!QueryUdpMaster(master, options->timeoutSeconds, &hosts, &error, &warning)) {
+            std::fprintf(err, "kvquery: %s\n", error.c_str());
+            return false;
+        }
+        if (!warning.empty()) std::fprintf(err, "kvquery: %s\n", warning.c_str());
+        options->hosts.insert(options->hosts.end(), hosts.begin(), hosts.end());
+    }
+    return true;
+}
+
 int RunKvQuery(int argc, char** argv, FILE* out, FILE* err) {
     Options options;
     int status = ParseArgs(argc, argv, &options, err);
@@ -291,6 +357,11 @@ int RunKvQuery(int argc, char** argv, FILE* out, FILE* err) {
         return kExitAnswered;
     }
     if (status >= 0) return status;
+    if (!ReadMasters(&options, err)) return kExitUsage;
+    if (options.hosts.empty()) {
+        std::fprintf(err, "kvquery: the masters listed no servers\n");
+        return kExitNoAnswer;
+    }
     return QueryServers(options, out, err);
 }
 
