@@ -46,29 +46,27 @@ UninstPage instfiles
 ; The program's own files: what an upgrade replaces and the uninstaller
 ; always removes.
 !macro ProgramFiles action
-  ${action} "Skovalt.exe"
-  ${action} "Kv.dll"
-  ${action} "Parlet.dll"
-  ${action} "kvquery.exe"
-  ${action} "MapData.txt"
-  ${action} "wait.wav"
-  ${action} "ready.wav"
-  ${action} "mireva.wav"
-  ${action} "Bkgnd.jpg"
+  !insertmacro ${action} "Skovalt.exe"
+  !insertmacro ${action} "Kv.dll"
+  !insertmacro ${action} "Parlet.dll"
+  !insertmacro ${action} "kvquery.exe"
+  !insertmacro ${action} "MapData.txt"
+  !insertmacro ${action} "wait.wav"
+  !insertmacro ${action} "ready.wav"
+  !insertmacro ${action} "mireva.wav"
+  !insertmacro ${action} "Bkgnd.jpg"
 !macroend
 !macro Install name
   File "${BIN}/${name}"
 !macroend
-!define Install "!insertmacro Install"
 !macro Remove name
   Delete "$INSTDIR\${name}"
 !macroend
-!define Remove "!insertmacro Remove"
 
 Section "Skovalt"
   SetShellVarContext current
   SetOutPath "$INSTDIR"
-  !insertmacro ProgramFiles ${Install}
+  !insertmacro ProgramFiles Install
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   CreateShortcut "$SMPROGRAMS\Skovalt.lnk" "$INSTDIR\Skovalt.exe"
 
@@ -87,7 +85,7 @@ SectionEnd
 
 Section "Uninstall"
   SetShellVarContext current
-  !insertmacro ProgramFiles ${Remove}
+  !insertmacro ProgramFiles Remove
   Delete "$INSTDIR\Uninstall.exe"
   Delete "$SMPROGRAMS\Skovalt.lnk"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"

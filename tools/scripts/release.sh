@@ -10,11 +10,14 @@
 # The version is the project's version in the top CMakeLists.txt. Builds
 # the program's targets of the win32 and win64 presets first (quick when
 # they are built). Needs makensis (nsis) and zip.
-#   tools/scripts/release.sh [OUT_DIR]     (default build/release)
+#   tools/scripts/release.sh [PRESET...]   win32 and/or win64 (default both)
+#   SKOVALT_RELEASE_DIR   where the artefacts go (default build/release)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
-out=${1:-$root/build/release}
+out=${SKOVALT_RELEASE_DIR:-$root/build/release}
+presets=("$@")
+[ ${#presets[@]} -eq 0 ] && presets=(win32 win64)
 jobs=${SKOVALT_JOBS:-2}
 
 version=$(sed -n 's/^project(Skovalt VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -44,7 +47,7 @@ release() {
   mkdir -p "$stage"
   for f in "${files[@]}"; do cp "build/$preset/bin/$f" "$stage/"; done
   # The debug information stays in the build; users get lean binaries.
-  $strip --strip-debug "$stage"/*.exe "$stage"/*.dll
+  $strip --strip-all "$stage"/*.exe "$stage"/*.dll
   sed -e "s/@VERSION@/$version/" -e "s/@BITS@/$bits/" tools/release/portable-readme.txt.in |
     sed 's/$/\r/' >"$stage/Read me.txt"
 
@@ -55,5 +58,10 @@ release() {
   echo "release: $out/$setup_name, $out/$zip_name"
 }
 
-release win32 x86 32-bit i686-w64-mingw32-strip "$setup" "skovalt-$version-win32.zip"
-release win64 x64 64-bit x86_64-w64-mingw32-strip "${setup%.exe}-x64.exe" "skovalt-$version-win64.zip"
+for preset in "${presets[@]}"; do
+  case $preset in
+  win32) release win32 x86 32-bit i686-w64-mingw32-strip "$setup" "skovalt-$version-win32.zip" ;;
+  win64) release win64 x64 64-bit x86_64-w64-mingw32-strip "${setup%.exe}-x64.exe" "skovalt-$version-win64.zip" ;;
+  *) echo "release: no preset $preset (win32 or win64)" >&2; exit 2 ;;
+  esac
+done
