@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -103,15 +104,62 @@ struct Job {
 struct Shared {
     std::vector<Job>* jobs;
     long timeoutSeconds;
-    std::atomic<size_t> next{0};
+    std::atomic<size_t> next{0};  // the next job to take
+    std::condition_variable allTaken;  // told when the last job is taken
+    // Output: the worker that finishes the earliest unprinted job prints it
+    // and every finished job after it, under the lock, so lines go out in
+    // input order as soon as every earlier server is done, with no thread
+    // that only waits to print.
     std::mutex lock;
-    std::condition_variable finished;
+    size_t printed = 0;  // jobs printed so far
+    size_t finished = 0;  // jobs finished so far
+    FILE* out;
+    FILE* err;
+    bool json;
+    std::vector<char> templ;  // zero-terminated
+    std::vector<char> line;
+    char* levels;
+    bool anyAnswer = false;
 };
+
+// Prints a finished job's line and frees its record. Runs under the lock.
+void PrintJob(Shared* shared, Job* job) {
+    if (job->state == JobState::BadHost) {
+        std::fprintf(shared->err, "kvquery: %s\n", job->problem.c_str());
+        return;
+    }
+    if (KvServerGetErrorCode(job->server) == KV_OK) shared->anyAnswer = true;
+    if (shared->json) {
+        std::string object = ServerJson(job->server, job->text, shared->levels);
+        object.push_back('\n');
+        std::fwrite(object.data(), 1, object.size(), shared->out);
+    } else {
+        std::vector<char>& line = shared->line;
+        std::memset(line.data(), 0, line.size());
+        int n = KvExpandParamLine(line.data(), static_cast<int>(line.size()), nullptr, job->server,
+                                  shared->templ.data(), shared->levels, kExpandFlags);
+        // The count includes the terminating zero; %0 may put more zeros inside.
+        size_t length = n > 0 ? static_cast<size_t>(n) - 1
+                              : static_cast<size_t>(std::find(line.begin(), line.end(), '\0') - line.begin());
+        std::fwrite(line.data(), 1, length, shared->out);
+        std::fputc('\n', shared->out);
+    }
+    KvServerFree(job->server);
+    job->server = nullptr;
+}
 
 void Finish(Shared* shared, Job* job, JobState state) {
     std::lock_guard<std::mutex> guard(shared->lock);
     job->state = state;
-    shared->finished.notify_all();
+    ++shared->finished;
+    std::vector<Job>& jobs = *shared->jobs;
+    size_t before = shared->printed;
+    while (shared->printed < jobs.size() && jobs[shared->printed].state != JobState::Waiting)
+        PrintJob(shared, &jobs[shared->printed++]);
+    if (shared->printed != before) {
+        std::fflush(shared->out);
+        std::fflush(shared->err);
+    }
 }
 
 // Resolves and refreshes jobs until none is left. The Kv calls run without
@@ -121,6 +169,7 @@ void Worker(Shared* shared) {
     for (;;) {
         size_t i = shared->next.fetch_add(1);
         if (i >= jobs.size()) return;
+        if (i + 1 == jobs.size()) shared->allTaken.notify_all();
         Job& job = jobs[i];
         job.problem = CheckHostText(job.text);
         if (!job.problem.empty()) {
@@ -269,61 +318,53 @@ int QueryServers(const Options& options, FILE* out, FILE* err) {
     std::vector<Job> jobs(options.hosts.size());
     for (size_t i = 0; i < jobs.size(); ++i) jobs[i].text = options.hosts[i];
 
-    // Full level names for %l come from MapData.txt beside the program, as
-    // in the browser; without the file the map name shows.
-    char* levels = nullptr;
-    KvListLoadAlloc(&levels, const_cast<char*>("MapData.txt"));
-
     Shared shared;
     shared.jobs = &jobs;
     shared.timeoutSeconds = options.timeoutSeconds;
-    size_t workers = std::min<size_t>(static_cast<size_t>(options.threads), jobs.size());
-    std::vector<std::thread> threads;
-    threads.reserve(workers);
-    for (size_t w = 0; w < workers; ++w) threads.emplace_back(Worker, &shared);
-
+    shared.out = out;
+    shared.err = err;
+    shared.json = options.json;
+    shared.templ.assign(options.templateText.begin(), options.templateText.end());
+    shared.templ.push_back('\0');
     // Each code's text is at most 127 bytes, and a code takes two template
     // characters, so this always holds the expansion.
-    std::vector<char> templ(options.templateText.begin(), options.templateText.end());
-    templ.push_back('\0');
-    std::vector<char> line(options.templateText.size() * 128 + 16);
-    bool anyAnswer = false;
+    shared.line.resize(options.templateText.size() * 128 + 16);
+    // Full level names for %l come from MapData.txt beside the program, as
+    // in the browser; without the file the map name shows.
+    shared.levels = nullptr;
+    KvListLoadAlloc(&shared.levels, const_cast<char*>("MapData.txt"));
 
-    // Lines go out in input order as soon as every earlier server is done.
-    for (Job& job : jobs) {
-        {
-            std::unique_lock<std::mutex> guard(shared.lock);
-            shared.finished.wait(guard, [&] { return job.state != JobState::Waiting; });
+    // Workers start as the replies need them. Starting a thread costs more
+    // than a loopback query that is answered at once, so a single server,
+    // or -j 1, is queried on this thread, and otherwise one worker starts
+    // and their number doubles after every millisecond in which no query
+    // finished, up to the limit: prompt servers are taken one after another,
+    // slow ones still get every thread.
+    size_t workers = std::min<size_t>(static_cast<size_t>(options.threads), jobs.size());
+    if (workers <= 1) {
+        Worker(&shared);
+    } else {
+        std::vector<std::thread> threads;
+        threads.reserve(workers);
+        threads.emplace_back(Worker, &shared);
+        size_t lastFinished = 0;
+        while (threads.size() < workers) {
+            bool stalled;
+            {
+                std::unique_lock<std::mutex> guard(shared.lock);
+                if (shared.allTaken.wait_for(guard, std::chrono::milliseconds(1),
+                                             [&] { return shared.next >= jobs.size(); }))
+                    break;
+                stalled = shared.finished == lastFinished;
+                lastFinished = shared.finished;
+            }
+            for (size_t n = threads.size(); stalled && n > 0 && threads.size() < workers; --n)
+                threads.emplace_back(Worker, &shared);
         }
-        if (job.state == JobState::BadHost) {
-            std::fprintf(err, "kvquery: %s\n", job.problem.c_str());
-            continue;
-        }
-        if (KvServerGetErrorCode(job.server) == KV_OK) anyAnswer = true;
-        if (options.json) {
-            std::string object = ServerJson(job.server, job.text, levels);
-            object.push_back('\n');
-            std::fwrite(object.data(), 1, object.size(), out);
-            std::fflush(out);
-            KvServerFree(job.server);
-            job.server = nullptr;
-            continue;
-        }
-        std::memset(line.data(), 0, line.size());
-        int n = KvExpandParamLine(line.data(), static_cast<int>(line.size()), nullptr, job.server, templ.data(),
-                                  levels, kExpandFlags);
-        // The count includes the terminating zero; %0 may put more zeros inside.
-        size_t length = n > 0 ? static_cast<size_t>(n) - 1
-                              : static_cast<size_t>(std::find(line.begin(), line.end(), '\0') - line.begin());
-        std::fwrite(line.data(), 1, length, out);
-        std::fputc('\n', out);
-        std::fflush(out);
-        KvServerFree(job.server);
-        job.server = nullptr;
+        for (std::thread& t : threads) t.join();
     }
-    for (std::thread& t : threads) t.join();
-    KvListFree(levels);
-    return anyAnswer ? kExitAnswered : kExitNoAnswer;
+    KvListFree(shared.levels);
+    return shared.anyAnswer ? kExitAnswered : kExitNoAnswer;
 }
 
 bool ReadMasters(Options* options, FILE* err) {
