@@ -12,7 +12,7 @@
 #   cmake --preset bench && cmake --build --preset bench -j2 --target q2sim_cli kvquery
 #
 # Settings through the environment: SIZES ("1 20 1000"), DELAYS ("0 20"),
-# THREADS (N, 10), RUNS (15), BASE_PORT (43000).
+# THREADS (N, 10), RUNS (15), BASE_PORT (21000: below the ephemeral ports that other programs' sockets take).
 # Exit status: 0 when kvquery's median is no slower than quakestat's at
 # every size (within 5 % or 1 ms of noise), 1 when not, 2 when the benchmark
 # could not run.
@@ -24,7 +24,7 @@ sizes=${SIZES:-1 20 1000}
 delays=${DELAYS:-0 20}
 threads=${THREADS:-10}
 runs=${RUNS:-15}
-base=${BASE_PORT:-43000}
+base=${BASE_PORT:-21000}
 
 q2sim=$build/bin/q2sim
 kvquery=$build/bin/kvquery

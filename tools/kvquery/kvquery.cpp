@@ -200,6 +200,29 @@ void Worker(Shared* shared) {
     }
 }
 
+// Starting a thread costs more than a loopback query that is answered at
+// once, so the first worker queries alone while it keeps finishing queries;
+// once 2 ms pass without a finished query (a slow or silent server), the
+// other workers start: prompt servers are taken one after another, slow ones
+// get every thread. Returns when every worker it started has ended.
+void Supervise(Shared* shared, size_t more) {
+    std::vector<std::thread> threads;
+    std::unique_lock<std::mutex> guard(shared->lock);
+    for (size_t lastFinished = 0;;) {
+        if (shared->allTaken.wait_for(guard, std::chrono::milliseconds(2),
+                                      [&] { return shared->next >= shared->jobs->size(); }))
+            break;
+        if (shared->finished == lastFinished) {
+            guard.unlock();
+            while (threads.size() < more) threads.emplace_back(Worker, shared);
+            break;
+        }
+        lastFinished = shared->finished;
+    }
+    if (guard.owns_lock()) guard.unlock();
+    for (std::thread& t : threads) t.join();
+}
+
 }  // namespace
 
 void PrintUsage(FILE* to) {
@@ -334,35 +357,14 @@ int QueryServers(const Options& options, FILE* out, FILE* err) {
     shared.levels = nullptr;
     KvListLoadAlloc(&shared.levels, const_cast<char*>("MapData.txt"));
 
-    // Workers start as the replies need them. Starting a thread costs more
-    // than a loopback query that is answered at once, so a single server,
-    // or -j 1, is queried on this thread, and otherwise one worker starts
-    // and their number doubles after every millisecond in which no query
-    // finished, up to the limit: prompt servers are taken one after another,
-    // slow ones still get every thread.
+    // The calling thread is the first worker; Supervise starts the others
+    // only when it stalls (see there). A single server, or -j 1, starts no
+    // thread at all.
     size_t workers = std::min<size_t>(static_cast<size_t>(options.threads), jobs.size());
-    if (workers <= 1) {
-        Worker(&shared);
-    } else {
-        std::vector<std::thread> threads;
-        threads.reserve(workers);
-        threads.emplace_back(Worker, &shared);
-        size_t lastFinished = 0;
-        while (threads.size() < workers) {
-            bool stalled;
-            {
-                std::unique_lock<std::mutex> guard(shared.lock);
-                if (shared.allTaken.wait_for(guard, std::chrono::milliseconds(1),
-                                             [&] { return shared.next >= jobs.size(); }))
-                    break;
-                stalled = shared.finished == lastFinished;
-                lastFinished = shared.finished;
-            }
-            for (size_t n = threads.size(); stalled && n > 0 && threads.size() < workers; --n)
-                threads.emplace_back(Worker, &shared);
-        }
-        for (std::thread& t : threads) t.join();
-    }
+    std::thread supervisor;
+    if (workers > 1) supervisor = std::thread(Supervise, &shared, workers - 1);
+    Worker(&shared);
+    if (supervisor.joinable()) supervisor.join();
     KvListFree(shared.levels);
     return shared.anyAnswer ? kExitAnswered : kExitNoAnswer;
 }

@@ -251,7 +251,7 @@ TEST(KvQuery, QueriesAtMostThreadsServersAtOnce) {
 // backslashes and control characters, \u00XX for bytes that are not UTF-8,
 // valid UTF-8 as it is.
 TEST(KvQueryJson, PrintsOneObjectPerServerWhateverBytesItSends) {
-    q2sim::ServerConfig hostile = Server("a\"b\x01\x7f caf\xc3\xa9 \xff\xc0\x80\xe2\x82", "q2dm1", 0);
+    q2sim::ServerConfig hostile = Server("a\"b\x01\x7f caf\xc3\xa9 \xff\xc0\x80\xe2\x82", "xjson1", 0);
     hostile.rules.push_back({"motd", "say \"hi\"\ttab"});
     hostile.players = {{12, 50, "Fr\xe9" "d\x02}"}, {3, 999, "<b>"}};
     q2sim::ServerConfig silent = Server("Gone", "q2dm2", 0);
@@ -269,11 +269,11 @@ TEST(KvQueryJson, PrintsOneObjectPerServerWhateverBytesItSends) {
     const std::string& a = lines[0];
     EXPECT_EQ(a.find("{\"address\":\"" + address + "\",\"host\":\"" + address +
                      "\",\"name\":\"a\\\"b\\u0001\\u007f caf\xc3\xa9 \\u00ff\\u00c0\\u0080\\u00e2\\u0082\","
-                     "\"map\":\"q2dm1\",\"level\":\"q2dm1\",\"game\":\"baseq2\",\"numPlayers\":2,\"maxPlayers\":8,\"ping\":"),
+                     "\"map\":\"xjson1\",\"level\":\"xjson1\",\"game\":\"baseq2\",\"numPlayers\":2,\"maxPlayers\":8,\"ping\":"),
               0u)
         << a;
     EXPECT_NE(a.find(",\"error\":0,\"errorText\":\"\",\"rules\":{\"deathmatch\":\"1\","
-                     "\"mapname\":\"q2dm1\",\"maxclients\":\"8\",\"motd\":\"say \\\"hi\\\"\\ttab\"},"
+                     "\"mapname\":\"xjson1\",\"maxclients\":\"8\",\"motd\":\"say \\\"hi\\\"\\ttab\"},"
                      "\"players\":[{\"name\":\"Fr\\u00e9d\\u0002}\",\"frags\":12,\"ping\":50},"
                      "{\"name\":\"<b>\",\"frags\":3,\"ping\":999}]}"),
               std::string::npos)
