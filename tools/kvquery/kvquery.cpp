@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -11,7 +12,9 @@
 #include <mutex>
 #include <thread>
 
+#include "jsonline.h"
 #include "kv/kv.h"
+#include "masters.h"
 
 namespace kvquery {
 
@@ -101,15 +104,62 @@ struct Job {
 struct Shared {
     std::vector<Job>* jobs;
     long timeoutSeconds;
-    std::atomic<size_t> next{0};
+    std::atomic<size_t> next{0};  // the next job to take
+    std::condition_variable allTaken;  // told when the last job is taken
+    // Output: the worker that finishes the earliest unprinted job prints it
+    // and every finished job after it, under the lock, so lines go out in
+    // input order as soon as every earlier server is done, with no thread
+    // that only waits to print.
     std::mutex lock;
-    std::condition_variable finished;
+    size_t printed = 0;  // jobs printed so far
+    size_t finished = 0;  // jobs finished so far
+    FILE* out;
+    FILE* err;
+    bool json;
+    std::vector<char> templ;  // zero-terminated
+    std::vector<char> line;
+    char* levels;
+    bool anyAnswer = false;
 };
+
+// Prints a finished job's line and frees its record. Runs under the lock.
+void PrintJob(Shared* shared, Job* job) {
+    if (job->state == JobState::BadHost) {
+        std::fprintf(shared->err, "kvquery: %s\n", job->problem.c_str());
+        return;
+    }
+    if (KvServerGetErrorCode(job->server) == KV_OK) shared->anyAnswer = true;
+    if (shared->json) {
+        std::string object = ServerJson(job->server, job->text, shared->levels);
+        object.push_back('\n');
+        std::fwrite(object.data(), 1, object.size(), shared->out);
+    } else {
+        std::vector<char>& line = shared->line;
+        std::memset(line.data(), 0, line.size());
+        int n = KvExpandParamLine(line.data(), static_cast<int>(line.size()), nullptr, job->server,
+                                  shared->templ.data(), shared->levels, kExpandFlags);
+        // The count includes the terminating zero; %0 may put more zeros inside.
+        size_t length = n > 0 ? static_cast<size_t>(n) - 1
+                              : static_cast<size_t>(std::find(line.begin(), line.end(), '\0') - line.begin());
+        std::fwrite(line.data(), 1, length, shared->out);
+        std::fputc('\n', shared->out);
+    }
+    KvServerFree(job->server);
+    job->server = nullptr;
+}
 
 void Finish(Shared* shared, Job* job, JobState state) {
     std::lock_guard<std::mutex> guard(shared->lock);
     job->state = state;
-    shared->finished.notify_all();
+    ++shared->finished;
+    std::vector<Job>& jobs = *shared->jobs;
+    size_t before = shared->printed;
+    while (shared->printed < jobs.size() && jobs[shared->printed].state != JobState::Waiting)
+        PrintJob(shared, &jobs[shared->printed++]);
+    if (shared->printed != before) {
+        std::fflush(shared->out);
+        std::fflush(shared->err);
+    }
 }
 
 // Resolves and refreshes jobs until none is left. The Kv calls run without
@@ -119,6 +169,7 @@ void Worker(Shared* shared) {
     for (;;) {
         size_t i = shared->next.fetch_add(1);
         if (i >= jobs.size()) return;
+        if (i + 1 == jobs.size()) shared->allTaken.notify_all();
         Job& job = jobs[i];
         job.problem = CheckHostText(job.text);
         if (!job.problem.empty()) {
@@ -149,19 +200,65 @@ void Worker(Shared* shared) {
     }
 }
 
+// Starting a thread costs more than a loopback query that is answered at
+// once, so the first worker queries alone while it keeps finishing queries;
+// once 2 ms pass without a finished query (a slow or silent server), the
+// other workers start: prompt servers are taken one after another, slow ones
+// get every thread. Returns when every worker it started has ended.
+void Supervise(Shared* shared, size_t more) {
+    std::vector<std::thread> threads;
+    std::unique_lock<std::mutex> guard(shared->lock);
+    for (size_t lastFinished = 0;;) {
+        if (shared->allTaken.wait_for(guard, std::chrono::milliseconds(2),
+                                      [&] { return shared->next >= shared->jobs->size(); }))
+            break;
+        if (shared->finished == lastFinished) {
+            guard.unlock();
+            while (threads.size() < more) threads.emplace_back(Worker, shared);
+            break;
+        }
+        lastFinished = shared->finished;
+    }
+    if (guard.owns_lock()) guard.unlock();
+    for (std::thread& t : threads) t.join();
+}
+
 }  // namespace
 
 void PrintUsage(FILE* to) {
     std::fprintf(to,
-                 "usage: kvquery [-t TEMPLATE] [-j THREADS] [--timeout S] host[:port]...\n"
-                 "       kvquery [-t TEMPLATE] [-j THREADS] [--timeout S] -f FILE\n"
+                 "usage: kvquery [OPTION]... host[:port]...\n"
+                 "       kvquery [OPTION]... -f FILE | --master URL | --udp-master HOST[:PORT]\n"
                  "Queries Quake 2 servers and prints one line per server, in the order given.\n"
-                 "  -t TEMPLATE   %%-codes of the line (default \"%s\", %%t is a tab)\n"
+                 "  -t TEMPLATE   %%-codes of the line (default \"%s\")\n"
+                 "  --json        one JSON object per server and line instead: address, host,\n"
+                 "                name, map, level, game, numPlayers, maxPlayers, ping, error,\n"
+                 "                errorText, rules {name: value}, players [{name, frags, ping}];\n"
+                 "                bytes that are not UTF-8 come out as \\u00XX\n"
                  "  -j THREADS    servers queried at once, %d to %d (default 10)\n"
                  "  --timeout S   seconds to wait for each reply, %ld to %ld (default 3)\n"
                  "  -f FILE       hosts from FILE, one per line (# comments; - reads stdin)\n"
-                 "Exit status: 0 when a server answered, 1 when none did, 2 for bad arguments.\n",
-                 kDefaultTemplate, kMinThreads, kMaxThreads, kMinTimeout, kMaxTimeout);
+                 "  --master URL  hosts from a plain-text master list over HTTP (a.b.c.d[:port]\n"
+                 "                lines; other lines are skipped)\n"
+                 "  --udp-master HOST[:PORT]\n"
+                 "                hosts from a Quake 2 UDP master (port %u unless given)\n"
+                 "Hosts come in this order: arguments, -f files, --master, --udp-master.\n"
+                 "Template codes (a capital letter, as %%S, gives the text in capitals):\n"
+                 "  %%s  server name, else host name, else address; with the error when the\n"
+                 "       query failed\n"
+                 "  %%h  host name as given     %%d  address a.b.c.d[:port]\n"
+                 "  %%m  map                    %%l  full level name (MapData.txt beside the\n"
+                 "                              program), else the map\n"
+                 "  %%g  game (mod folder)      %%y  ping of the server, ms\n"
+                 "  %%n  number of players      %%x  maximum players\n"
+                 "  %%a  top fragger            %%z  worst fragger\n"
+                 "  %%p  %%r  %%i  %%f  player name, rank, ping, frags (player lines only;\n"
+                 "                    empty in kvquery's server lines)\n"
+                 "  %%t  tab    %%0  a zero byte    %%%%  a percent sign\n"
+                 "Exit status: 0 when a server answered, 1 when none did, 2 for bad arguments\n"
+                 "or a master that could not be read.\n",
+                 kDefaultTemplate, kMinThreads, kMaxThreads, kMinTimeout, kMaxTimeout,
+                 static_cast<unsigned>(kUdpMasterPort));
 }
 
 int ParseArgs(int argc, char** argv, Options* options, FILE* err) {
@@ -182,6 +279,10 @@ int ParseArgs(int argc, char** argv, Options* options, FILE* err) {
             options->help = true;
             continue;
         }
+        if (a == "--json") {
+            options->json = true;
+            continue;
+        }
         // The option's value: attached ("-j8", "--timeout=5") or the next argument.
         std::string name, value;
         bool attached = false;
@@ -199,7 +300,8 @@ int ParseArgs(int argc, char** argv, Options* options, FILE* err) {
                 attached = true;
             }
         }
-        if (name != "-t" && name != "-j" && name != "-f" && name != "--timeout")
+        if (name != "-t" && name != "-j" && name != "-f" && name != "--timeout" && name != "--master" &&
+            name != "--udp-master")
             return UsageError(err, "unknown option \"" + a + "\"");
         if (!attached) {
             if (i + 1 >= argc) return UsageError(err, name + " needs a value");
@@ -208,6 +310,9 @@ int ParseArgs(int argc, char** argv, Options* options, FILE* err) {
         long long number = 0;
         if (name == "-t") {
             options->templateText = value;
+        } else if (name == "--master" || name == "--udp-master") {
+            if (value.empty()) return UsageError(err, name + " needs a value");
+            (name == "--master" ? options->masters : options->udpMasters).push_back(value);
         } else if (name == "-f") {
             if (value.empty()) return UsageError(err, "-f needs a file name");
             files.push_back(value);
@@ -227,7 +332,8 @@ int ParseArgs(int argc, char** argv, Options* options, FILE* err) {
             return kExitUsage;
         }
     }
-    if (options->hosts.empty()) return UsageError(err, files.empty() ? "no hosts given" : "no hosts in the file");
+    if (options->hosts.empty() && options->masters.empty() && options->udpMasters.empty())
+        return UsageError(err, files.empty() ? "no hosts given" : "no hosts in the file");
     return -1;
 }
 
@@ -235,52 +341,55 @@ int QueryServers(const Options& options, FILE* out, FILE* err) {
     std::vector<Job> jobs(options.hosts.size());
     for (size_t i = 0; i < jobs.size(); ++i) jobs[i].text = options.hosts[i];
 
-    // Full level names for %l come from MapData.txt beside the program, as
-    // in the browser; without the file the map name shows.
-    char* levels = nullptr;
-    KvListLoadAlloc(&levels, const_cast<char*>("MapData.txt"));
-
     Shared shared;
     shared.jobs = &jobs;
     shared.timeoutSeconds = options.timeoutSeconds;
-    size_t workers = std::min<size_t>(static_cast<size_t>(options.threads), jobs.size());
-    std::vector<std::thread> threads;
-    threads.reserve(workers);
-    for (size_t w = 0; w < workers; ++w) threads.emplace_back(Worker, &shared);
-
+    shared.out = out;
+    shared.err = err;
+    shared.json = options.json;
+    shared.templ.assign(options.templateText.begin(), options.templateText.end());
+    shared.templ.push_back('\0');
     // Each code's text is at most 127 bytes, and a code takes two template
     // characters, so this always holds the expansion.
-    std::vector<char> templ(options.templateText.begin(), options.templateText.end());
-    templ.push_back('\0');
-    std::vector<char> line(options.templateText.size() * 128 + 16);
-    bool anyAnswer = false;
+    shared.line.resize(options.templateText.size() * 128 + 16);
+    // Full level names for %l come from MapData.txt beside the program, as
+    // in the browser; without the file the map name shows.
+    shared.levels = nullptr;
+    KvListLoadAlloc(&shared.levels, const_cast<char*>("MapData.txt"));
 
-    // Lines go out in input order as soon as every earlier server is done.
-    for (Job& job : jobs) {
-        {
-            std::unique_lock<std::mutex> guard(shared.lock);
-            shared.finished.wait(guard, [&] { return job.state != JobState::Waiting; });
+    // The calling thread is the first worker; Supervise starts the others
+    // only when it stalls (see there). A single server, or -j 1, starts no
+    // thread at all.
+    size_t workers = std::min<size_t>(static_cast<size_t>(options.threads), jobs.size());
+    std::thread supervisor;
+    if (workers > 1) supervisor = std::thread(Supervise, &shared, workers - 1);
+    Worker(&shared);
+    if (supervisor.joinable()) supervisor.join();
+    KvListFree(shared.levels);
+    return shared.anyAnswer ? kExitAnswered : kExitNoAnswer;
+}
+
+bool ReadMasters(Options* options, FILE* err) {
+    for (const std::string& url : options->masters) {
+        std::vector<std::string> hosts;
+        std::string error;
+        if (!FetchMasterList(url, options->timeoutSeconds, &hosts, &error)) {
+            std::fprintf(err, "kvquery: %s\n", error.c_str());
+            return false;
         }
-        if (job.state == JobState::BadHost) {
-            std::fprintf(err, "kvquery: %s\n", job.problem.c_str());
-            continue;
-        }
-        if (KvServerGetErrorCode(job.server) == KV_OK) anyAnswer = true;
-        std::memset(line.data(), 0, line.size());
-        int n = KvExpandParamLine(line.data(), static_cast<int>(line.size()), nullptr, job.server, templ.data(),
-                                  levels, kExpandFlags);
-        // The count includes the terminating zero; %0 may put more zeros inside.
-        size_t length = n > 0 ? static_cast<size_t>(n) - 1
-                              : static_cast<size_t>(std::find(line.begin(), line.end(), '\0') - line.begin());
-        std::fwrite(line.data(), 1, length, out);
-        std::fputc('\n', out);
-        std::fflush(out);
-        KvServerFree(job.server);
-        job.server = nullptr;
+        options->hosts.insert(options->hosts.end(), hosts.begin(), hosts.end());
     }
-    for (std::thread& t : threads) t.join();
-    KvListFree(levels);
-    return anyAnswer ? kExitAnswered : kExitNoAnswer;
+    for (const std::string& master : options->udpMasters) {
+        std::vector<std::string> hosts;
+        std::string error, warning;
+        if (!QueryUdpMaster(master, options->timeoutSeconds, &hosts, &error, &warning)) {
+            std::fprintf(err, "kvquery: %s\n", error.c_str());
+            return false;
+        }
+        if (!warning.empty()) std::fprintf(err, "kvquery: %s\n", warning.c_str());
+        options->hosts.insert(options->hosts.end(), hosts.begin(), hosts.end());
+    }
+    return true;
 }
 
 int RunKvQuery(int argc, char** argv, FILE* out, FILE* err) {
@@ -291,6 +400,11 @@ int RunKvQuery(int argc, char** argv, FILE* out, FILE* err) {
         return kExitAnswered;
     }
     if (status >= 0) return status;
+    if (!ReadMasters(&options, err)) return kExitUsage;
+    if (options.hosts.empty()) {
+        std::fprintf(err, "kvquery: the masters listed no servers\n");
+        return kExitNoAnswer;
+    }
     return QueryServers(options, out, err);
 }
 

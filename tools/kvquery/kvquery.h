@@ -24,6 +24,9 @@ struct Options {
     int threads = 10;
     long timeoutSeconds = 3;
     std::vector<std::string> hosts;  // command-line hosts, then those of -f files, in order
+    std::vector<std::string> masters;     // --master URLs: their hosts follow, in order
+    std::vector<std::string> udpMasters;  // --udp-master HOST[:PORT]: their hosts come last
+    bool json = false;                    // one JSON object per server instead of the template
     bool help = false;
 };
 
@@ -34,6 +37,11 @@ struct Options {
 int ParseArgs(int argc, char** argv, Options* options, FILE* err);
 
 void PrintUsage(FILE* to);
+
+// Adds the hosts of every --master and --udp-master to options->hosts.
+// False after naming the master that failed on err; notes (a cut record)
+// go to err too.
+bool ReadMasters(Options* options, FILE* err);
 
 // Queries every host (at most options.threads at once) and prints one line
 // per server, in input order, on out; hosts that do not resolve are named

@@ -14,6 +14,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
   qstat
+  nsis zip unzip
 )
 
 missing=()

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test, in three lanes and in this order:
 #   native  Linux, under AddressSanitizer and UBSan
-#   win64   the 64-bit Windows build, under Wine
+#   win64   the 64-bit Windows build, under Wine; then its installer
+#           (tools/scripts/release.sh win64) in a fresh Wine prefix
+#           (tools/scripts/installer-test.sh)
 #   win32   the 32-bit Windows release build, under 32-bit Wine (through
 #           qemu-i386: tools/scripts/i686-setup.sh)
 # Installs what is missing and builds the three presets first; each Windows
@@ -53,7 +55,10 @@ for lane in "${lanes[@]}"; do
   rc=0
   case $lane in
   native) ctest --preset native -j2 --output-on-failure || rc=$? ;;
-  win64) wine_lane win64 || rc=$? ;;
+  win64)
+    wine_lane win64 || rc=$?
+    { tools/scripts/release.sh win64 && tools/scripts/installer-test.sh; } || rc=$?
+    ;;
   win32)
     if ! tools/scripts/i686-setup.sh check; then
       summary+=("win32   SKIPPED: 32-bit programs cannot run on this machine (see above)")

@@ -1,6 +1,7 @@
 // Tests of kvquery: its argument handling, and whole runs against simulated
 // servers on loopback (output order, unresolvable hosts, exit statuses, the
-// bound on concurrent queries).
+// bound on concurrent queries, JSON lines, server lists from an HTTP master
+// and a UDP master, hostile ones included).
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,7 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "httpsim.h"
 #include "kvquery.h"
+#include "master.h"
+#include "masters.h"
 #include "q2sim.h"
 
 namespace {
@@ -241,6 +245,128 @@ TEST(KvQuery, QueriesAtMostThreadsServersAtOnce) {
     EXPECT_EQ(Lines(r.out), std::vector<std::string>(6, "S"));
     EXPECT_GE(ms, 3 * kDelayMs - 5);
     EXPECT_LT(ms, 5.5 * kDelayMs);
+}
+
+// Every byte a server sends comes out as valid JSON: escapes for quotes,
+// backslashes and control characters, \u00XX for bytes that are not UTF-8,
+// valid UTF-8 as it is.
+TEST(KvQueryJson, PrintsOneObjectPerServerWhateverBytesItSends) {
+    q2sim::ServerConfig hostile = Server("a\"b\x01\x7f caf\xc3\xa9 \xff\xc0\x80\xe2\x82", "xjson1", 0);
+    hostile.rules.push_back({"motd", "say \"hi\"\ttab"});
+    hostile.players = {{12, 50, "Fr\xe9" "d\x02}"}, {3, 999, "<b>"}};
+    q2sim::ServerConfig silent = Server("Gone", "q2dm2", 0);
+    silent.mode = q2sim::Mode::Silent;
+    std::string error;
+    q2sim::Simulator* sim = q2sim::Start({hostile, silent}, 0, &error);
+    ASSERT_NE(sim, nullptr) << error;
+    const std::string address = Address(sim, 0);
+    RunResult r = RunTool({"--json", "--timeout", "1", address, Address(sim, 1)});
+    q2sim::Stop(sim);
+
+    EXPECT_EQ(r.status, kvquery::kExitAnswered) << r.err;
+    std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 2u) << r.out;
+    const std::string& a = lines[0];
+    EXPECT_EQ(a.find("{\"address\":\"" + address + "\",\"host\":\"" + address +
+                     "\",\"name\":\"a\\\"b\\u0001\\u007f caf\xc3\xa9 \\u00ff\\u00c0\\u0080\\u00e2\\u0082\","
+                     "\"map\":\"xjson1\",\"level\":\"xjson1\",\"game\":\"baseq2\",\"numPlayers\":2,\"maxPlayers\":8,\"ping\":"),
+              0u)
+        << a;
+    EXPECT_NE(a.find(",\"error\":0,\"errorText\":\"\",\"rules\":{\"deathmatch\":\"1\","
+                     "\"mapname\":\"xjson1\",\"maxclients\":\"8\",\"motd\":\"say \\\"hi\\\"\\ttab\"},"
+                     "\"players\":[{\"name\":\"Fr\\u00e9d\\u0002}\",\"frags\":12,\"ping\":50},"
+                     "{\"name\":\"<b>\",\"frags\":3,\"ping\":999}]}"),
+              std::string::npos)
+        << a;
+    EXPECT_EQ(a.back(), '}');
+    // A server that does not answer: nulls, the error code and its text.
+    EXPECT_NE(lines[1].find("\"numPlayers\":null,\"maxPlayers\":null,\"ping\":null,\"error\":-8,\"errorText\":\""),
+              std::string::npos)
+        << lines[1];
+    EXPECT_NE(lines[1].find("\"rules\":{},\"players\":[]}"), std::string::npos) << lines[1];
+}
+
+TEST(KvQueryHelp, ListsEveryTemplateCode) {
+    RunResult r = RunTool({"--help"});
+    EXPECT_EQ(r.status, kvquery::kExitAnswered);
+    for (const char* code : {"%s", "%h", "%d", "%m", "%l", "%g", "%y", "%n", "%x", "%a", "%z", "%p", "%r", "%i", "%f",
+                             "%t", "%0", "%%", "--json", "--master", "--udp-master"})
+        EXPECT_NE(r.out.find(code), std::string::npos) << code;
+}
+
+// The HTTP master's list: server lines in order, other lines skipped; a
+// failed fetch is an error, not an empty list.
+TEST(KvQueryMaster, QueriesTheServersOfAnHttpMasterList) {
+    std::string error;
+    q2sim::Simulator* sim = q2sim::Start({Server("One", "q2dm1", 1), Server("Two", "q2dm2", 2)}, 0, &error);
+    ASSERT_NE(sim, nullptr) << error;
+    httpsim::Server* web = httpsim::Start(&error);
+    ASSERT_NE(web, nullptr) << error;
+    httpsim::Response list;
+    list.body = "<html>\r\n# servers\r\n" + Address(sim, 1) + "\r\nnot a server\r\n0.0.0.0:27910\n" + Address(sim, 0) +
+                "\n";
+    httpsim::Serve(web, "/list", list);
+    httpsim::Response missing;
+    missing.status = 404;
+    missing.body = "1.2.3.4:27910\n";
+    httpsim::Serve(web, "/gone", missing);
+    httpsim::Response huge;
+    huge.body = std::string(kvquery::kMaxMasterListBytes + 1, '\n');
+    httpsim::Serve(web, "/huge", huge);
+
+    RunResult r = RunTool({"-t", "%s", "--master", httpsim::Url(web, "/list")});
+    EXPECT_EQ(r.status, kvquery::kExitAnswered) << r.err;
+    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"Two", "One"}));
+
+    for (const char* path : {"/gone", "/huge"}) {
+        r = RunTool({"--master", httpsim::Url(web, path), "127.0.0.1:1"});
+        EXPECT_EQ(r.status, kvquery::kExitUsage) << path;
+        EXPECT_EQ(r.out, "") << path;
+        EXPECT_NE(r.err.find(path == std::string("/gone") ? "status 404" : "refused"), std::string::npos) << r.err;
+    }
+    r = RunTool({"--master", "ftp://127.0.0.1/list"});
+    EXPECT_EQ(r.status, kvquery::kExitUsage);
+    EXPECT_NE(r.err.find("http://"), std::string::npos) << r.err;
+    httpsim::Stop(web);
+    q2sim::Stop(sim);
+}
+
+TEST(KvQueryMaster, QueriesTheServersOfAUdpMasterAndRefusesHostileReplies) {
+    std::string error;
+    q2sim::Simulator* sim = q2sim::Start({Server("One", "q2dm1", 1), Server("Two", "q2dm2", 2)}, 0, &error);
+    ASSERT_NE(sim, nullptr) << error;
+    // A record with port 0 is skipped; the cut record at the end is left
+    // out with a note.
+    std::string reply = q2sim::MasterReply({q2sim::Port(sim, 1), 0, q2sim::Port(sim, 0)}) + std::string("\x7f\0\0", 3);
+    q2sim::Master* master = q2sim::StartMaster(reply, &error);
+    ASSERT_NE(master, nullptr) << error;
+    RunResult r = RunTool({"-t", "%s", "--udp-master", "127.0.0.1:" + std::to_string(q2sim::MasterPort(master))});
+    EXPECT_EQ(r.status, kvquery::kExitAnswered) << r.err;
+    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"Two", "One"}));
+    EXPECT_NE(r.err.find("cut record (3 bytes)"), std::string::npos) << r.err;
+    EXPECT_EQ(q2sim::MasterQueryCount(master), 1);
+    q2sim::StopMaster(master);
+
+    // Garbage, an empty datagram, and a reply of another kind are errors.
+    for (const std::string& bad : {std::string("garbage"), std::string(), std::string("\xFF\xFF\xFF\xFFprint\nhi")}) {
+        master = q2sim::StartMaster(bad, &error);
+        ASSERT_NE(master, nullptr) << error;
+        r = RunTool({"--udp-master", "127.0.0.1:" + std::to_string(q2sim::MasterPort(master))});
+        q2sim::StopMaster(master);
+        EXPECT_EQ(r.status, kvquery::kExitUsage) << bad;
+        EXPECT_NE(r.err.find("not a server list"), std::string::npos) << r.err;
+    }
+    q2sim::Stop(sim);
+
+    // The largest datagram's worth of records is read whole.
+    std::vector<uint16_t> ports(10900);
+    for (size_t i = 0; i < ports.size(); ++i) ports[i] = static_cast<uint16_t>(1 + i);
+    std::string big = q2sim::MasterReply(ports), warning;
+    std::vector<std::string> hosts;
+    ASSERT_TRUE(kvquery::ParseUdpMasterReply(big.data(), big.size(), &hosts, &error, &warning));
+    ASSERT_EQ(hosts.size(), ports.size());
+    EXPECT_EQ(hosts.back(), "127.0.0.1:10900");
+    EXPECT_EQ(warning, "");
 }
 
 }  // namespace
