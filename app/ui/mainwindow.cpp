@@ -262,7 +262,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         }
         return DefWindowProcA(window, message, wParam, lParam);
     case WM_SETCURSOR:
-        if (BusyWaiting()) {
+        // The wait cursor while the launch waits for the messenger to close,
+        // and over the window while the details dialog's server is refreshed.
+        if (BusyWaiting() || (DetailsRefreshPending() && LOWORD(lParam) == HTCLIENT)) {
             SetCursor(LoadCursorA(nullptr, IDC_WAIT));
             return TRUE;
         }
@@ -313,13 +315,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case UM_DETAILSREFRESHED:
         return OnDetailsRefreshed(window, lParam);
-    case WM_SETCURSOR:
-        // The wait cursor while the details dialog's server is refreshed.
-        if (DetailsRefreshPending() && LOWORD(lParam) == HTCLIENT) {
-            SetCursor(LoadCursor(nullptr, IDC_WAIT));
-            return TRUE;
-        }
-        return DefWindowProcA(window, message, wParam, lParam);
     case UM_REFRESHBEGIN:
     case UM_REFRESHEND:
     case UM_REFRESHWINDUP:
