@@ -1,7 +1,8 @@
 // Starts the real Skovalt.exe in a folder of its own with a prepared
 // Server.dat, checks its window and rows, closes it with WM_CLOSE and checks
 // what it saved. It uses the program's real settings key (of the test
-// prefix), emptied before and after.
+// prefix), emptied before and after. Keys reach it as typed input; its list
+// views are read through a page of its own memory.
 #include "support.h"
 
 #include <commctrl.h>
@@ -9,7 +10,9 @@
 
 #include <algorithm>
 #include <set>
+#include <vector>
 
+#include "harness.h"
 #include "httpsim.h"
 #include "q2sim.h"
 #include "serverlist/listformat.h"
@@ -20,11 +23,13 @@ namespace {
 
 const Bytes Header = {'k', 'v', 0};
 
-// A visible top-level window of one process with a given class.
+// A visible top-level window of one process with a given class (and
+// title, when one is given).
 struct Found {
     DWORD pid;
     HWND window;
-    const char *className = "Skovalt";  // the main window; "#32770" for a message box
+    const char *className = "Skovalt";  // the main window; "#32770" for a dialog
+    const char *title = nullptr;
 };
 
 BOOL CALLBACK FindWindowOfProcess(HWND window, LPARAM data)
@@ -32,9 +37,10 @@ BOOL CALLBACK FindWindowOfProcess(HWND window, LPARAM data)
     auto *found = reinterpret_cast<Found *>(data);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    char name[32];
+    char name[32], title[64] = "";
     if (pid == found->pid && IsWindowVisible(window) && GetClassNameA(window, name, sizeof name) &&
-        strcmp(name, found->className) == 0) {
+        strcmp(name, found->className) == 0 &&
+        (!found->title || (GetWindowTextA(window, title, sizeof title) && strcmp(title, found->title) == 0))) {
         found->window = window;
         return FALSE;
     }
@@ -58,6 +64,8 @@ protected:
             CloseHandle(process.hProcess);
             CloseHandle(process.hThread);
         }
+        if (stub.process.hProcess)
+            StopStub(&stub);
         AppTest::TearDown();
     }
     void CopyProgram()
@@ -98,7 +106,71 @@ protected:
             return servers && IsWindowVisible(servers) && SendMessageA(servers, LVM_GETITEMCOUNT, 0, 0) == rows;
         })) << "no main window with " << rows << " rows";
     }
+    // The program's dialog with this title, when it shows.
+    HWND Dialog(const char *title)
+    {
+        Found box = {process.dwProcessId, nullptr, "#32770", title};
+        EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&box));
+        return box.window;
+    }
+    HWND WaitForDialog(const char *title)
+    {
+        HWND dialog = nullptr;
+        WaitFor([&] { return (dialog = Dialog(title)) != nullptr; });
+        return dialog;
+    }
+    // Keys typed as the user types them, into the focused control of the
+    // program's window: pressed in order, released in reverse order
+    // ({VK_CONTROL, 'P'} is Ctrl+P).
+    void Type(HWND window, std::initializer_list<WORD> keys)
+    {
+        if (GetForegroundWindow() != window)
+            SetForegroundWindow(window);
+        size_t count = keys.size();
+        std::vector<INPUT> input(2 * count, INPUT{});
+        for (size_t i = 0; i < count; ++i) {
+            input[i].type = input[2 * count - 1 - i].type = INPUT_KEYBOARD;
+            input[i].ki.wVk = input[2 * count - 1 - i].ki.wVk = keys.begin()[i];
+            input[2 * count - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+        }
+        SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+    }
+    // The program's list views fill records that lParam points to in the
+    // program's own memory: one page there carries them.
+    char *Page()
+    {
+        if (!page)
+            page = static_cast<char *>(
+                VirtualAllocEx(process.hProcess, nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        return page;
+    }
+    std::string Cell(HWND list, int row, int column)
+    {
+        LVITEMA item = {};
+        item.iSubItem = column;
+        item.pszText = Page() + sizeof item;
+        item.cchTextMax = 256;
+        char text[257] = "";
+        WriteProcessMemory(process.hProcess, Page(), &item, sizeof item, nullptr);
+        SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(Page()));
+        ReadProcessMemory(process.hProcess, item.pszText, text, 256, nullptr);
+        return text;
+    }
+    // A click on a row: the list takes the focus and selects the row.
+    void Click(HWND list, int row)
+    {
+        RECT rect = {};
+        rect.left = LVIR_LABEL;
+        WriteProcessMemory(process.hProcess, Page(), &rect, sizeof rect, nullptr);
+        SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(Page()));
+        ReadProcessMemory(process.hProcess, Page(), &rect, sizeof rect, nullptr);
+        LPARAM at = MAKELPARAM(rect.left + 4, (rect.top + rect.bottom) / 2);
+        PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(list, WM_LBUTTONUP, 0, at);
+    }
     PROCESS_INFORMATION process = {};
+    char *page = nullptr;
+    StubRun stub = {};
 };
 
 TEST_F(SmokeTest, StartsShowsTheListAndSavesOnClose)
@@ -236,16 +308,6 @@ TEST_F(SmokeTest, MasterReloadRefreshDeleteAndAddSurviveAnotherReload)
     auto rows = [&] { return static_cast<size_t>(SendMessageA(servers, LVM_GETITEMCOUNT, 0, 0)); };
     auto refreshPressed = [&] { return SendMessageA(toolbar, TB_ISBUTTONCHECKED, CMD_REFRESH, 0) != 0; };
     auto key = [&](HWND window, UINT vk) { PostMessageA(window, WM_KEYDOWN, vk, 1); };
-    auto dialog = [&](const char *title) {
-        Found box = {process.dwProcessId, nullptr, "#32770"};
-        return WaitFor([&] {
-                   EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&box));
-                   char text[64] = "";
-                   return box.window && GetWindowTextA(box.window, text, sizeof text) && strcmp(text, title) == 0;
-               })
-                   ? box.window
-                   : nullptr;
-    };
     DWORD_PTR result;
     auto command = [&](int id) {
         SendMessageTimeoutA(found.window, WM_COMMAND, static_cast<WPARAM>(id), 0, SMTO_ABORTIFHUNG, 30000, &result);
@@ -262,13 +324,13 @@ TEST_F(SmokeTest, MasterReloadRefreshDeleteAndAddSurviveAnotherReload)
     // Delete the first row, answering the question.
     key(servers, VK_HOME);
     key(servers, VK_DELETE);
-    HWND question = dialog("Skovalt");
+    HWND question = WaitForDialog("Skovalt");
     ASSERT_NE(question, nullptr);
     PostMessageA(question, WM_COMMAND, IDYES, 0);
     ASSERT_TRUE(WaitFor([&] { return rows() == kServers - 1; }));
     // Add the one server the master does not list.
     key(servers, VK_INSERT);
-    HWND add = dialog("Add server");
+    HWND add = WaitForDialog("Add server");
     ASSERT_NE(add, nullptr);
     SetDlgItemTextA(add, IDC_ADD_NAME, "127.0.0.1");
     SetDlgItemTextA(add, IDC_ADD_PORT, std::to_string(q2sim::Port(sim, kServers)).c_str());
@@ -305,32 +367,128 @@ TEST_F(SmokeTest, MasterReloadRefreshDeleteAndAddSurviveAnotherReload)
     q2sim::Stop(sim);
 }
 
-// Enter in the real program starts the game for the selected server.
-TEST_F(SmokeTest, EnterLaunchesTheGameForTheSelectedServer)
+// A player search in the real program over 200 simulated servers, with
+// UloStub as the messenger: Ctrl+P and the Find dialog list exactly the
+// matching players; Enter on a player's row starts the game for that
+// player's server; the context menu's "Send serverinfo to Ulo user" sends
+// the selected servers to the chosen user.
+TEST_F(SmokeTest, FindPlayersLaunchTheServerOfOneAndSendServersToAUloUser)
 {
+    // Every server holds "Grunt<n>" and "Bob<n>"; every 4th also "RoBoT<n>",
+    // every 5th "Camel<n>", every 50th "camBOT<n>" (both words): the
+    // search "bot, Cam" finds exactly these.
+    const size_t kServers = 200;
+    std::vector<q2sim::ServerConfig> configs(kServers);
+    std::multiset<std::string> matching;
+    std::string serverLines;
+    for (size_t i = 0; i < kServers; ++i) {
+        std::string n = std::to_string(i);
+        configs[i].rules = {{"hostname", "Crowd " + n}, {"maxclients", "16"}};
+        if (i % 2)
+            configs[i].rules.push_back({"game", "ctf"});
+        configs[i].players = {{9, 30, "Grunt" + n}, {3, 30, "Bob" + n}};
+        for (const char *name : {i % 4 == 0 ? "RoBoT" : "", i % 5 == 0 ? "Camel" : "", i % 50 == 0 ? "camBOT" : ""})
+            if (*name) {
+                configs[i].players.push_back({5, 40, name + n});
+                matching.insert(name + n);
+            }
+    }
+    q2sim::Simulator *sim = q2sim::Start(configs);
+    ASSERT_NE(sim, nullptr);
+    std::string error;
+    ASSERT_TRUE(StartStub(&stub, "skovalt-smoke",
+                          "owner 2001\nonline 4512 1\nonline 3107 1\nuser 3107 nickname Rail\n"
+                          "user 4512 nickname Quadfrag\n",
+                          &error))
+        << error;
     CopyProgram();
     std::string exe = InstallFakeGame();
     ASSERT_NE(exe, "");
+    Bytes list = Header;
+    for (size_t i = 0; i < kServers; ++i) {
+        uint16_t port = q2sim::Port(sim, i);
+        list = Concat({list, ServerRecord({127, 0, 0, 1}, port, 0xFFFF, 0, "", "", "")});
+        serverLines += "127.0.0.1:" + std::to_string(port) + ", Crowd " + std::to_string(i) + "\r\n";
+    }
+    WriteFile("Server.dat", list);
+    WriteSetting("Timeout", "1");
+    WriteSetting("DontGetHostNames", "Y");
+    WriteSetting("NumServerThreads", "50");
     WriteSetting("Exe", exe.c_str());
+    WriteSetting("Param", "+set cl_maxfps 60");
     WriteSetting("ParamCtf", "+set game ctf");
-    WriteFile("Server.dat", Concat({Header, ServerRecord({10, 0, 0, 1}, 27911, 50, 0, "", "One", "ctf")}));
-
+    // The program writes the file it sends into its temporary folder.
+    char savedTmp[MAX_PATH] = "";
+    GetEnvironmentVariableA("TMP", savedTmp, sizeof savedTmp);
+    SetEnvironmentVariableA("TMP", dir.c_str());
     Found found = {};
-    ASSERT_NO_FATAL_FAILURE(StartProgram(1, &found));
-    PostMessageA(GetDlgItem(found.window, ID_SERVERLIST), WM_KEYDOWN, VK_RETURN, 1);
+    StartProgram(static_cast<int>(kServers), &found);
+    SetEnvironmentVariableA("TMP", savedTmp);
+    ASSERT_FALSE(HasFatalFailure());
+    HWND servers = GetDlgItem(found.window, ID_SERVERLIST);
+    HWND players = GetDlgItem(found.window, ID_PLAYERLIST);
+    HWND toolbar = GetDlgItem(found.window, ID_TOOLBAR);
+
+    Type(found.window, {VK_CONTROL, 'P'});
+    HWND find = WaitForDialog("Find");
+    ASSERT_NE(find, nullptr);
+    SetDlgItemTextA(find, IDC_FIND_TEXT, "bot, Cam");
+    PostMessageA(find, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] {
+        for (size_t i = 0; i < kServers; ++i)
+            if (q2sim::QueryCount(sim, i) != 1)
+                return false;
+        return SendMessageA(toolbar, TB_ISBUTTONCHECKED, CMD_REFRESH, 0) == 0;
+    }));
+    std::multiset<std::string> listed;
+    for (int row = 0; row < SendMessageA(players, LVM_GETITEMCOUNT, 0, 0); ++row)
+        listed.insert(Cell(players, row, 0));
+    EXPECT_EQ(listed, matching);
+
+    // Enter on the top player's row. The refresh may still be winding up
+    // for a moment after the toolbar shows it done: the program then asks
+    // whether to stop it; No, and Enter again.
+    Click(players, 0);
+    std::string top = Cell(players, 0, 0);
+    size_t server = std::stoul(top.substr(top.find_first_of("0123456789")));
+    PostMessageA(players, WM_KEYDOWN, VK_RETURN, 1);
     std::string record;
     ASSERT_TRUE(WaitFor([&] {
+        if (HWND question = Dialog("Skovalt")) {
+            PostMessageA(question, WM_COMMAND, IDNO, 0);
+            PostMessageA(players, WM_KEYDOWN, VK_RETURN, 1);
+        }
         Bytes data = ReadFile("Quake 2\\launched.txt");
         record.assign(data.begin(), data.end());
         return std::count(record.begin(), record.end(), '\n') == 2;
     }));
     char shortExe[MAX_PATH];
     GetShortPathNameA(exe.c_str(), shortExe, sizeof shortExe);
-    EXPECT_EQ(record.substr(0, record.find('\n')), std::string(shortExe) + " +set game ctf +exec Skovalt.cfg");
+    EXPECT_EQ(record.substr(0, record.find('\n')),
+              std::string(shortExe) + (server % 2 ? " +set game ctf" : " +set cl_maxfps 60") + " +exec Skovalt.cfg");
     Bytes config = ReadFile("Quake 2\\baseq2\\Skovalt.cfg");
-    EXPECT_EQ(std::string(config.begin(), config.end()), "connect 10.0.0.1:27911\r\n");
-    PostMessageA(found.window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+    EXPECT_EQ(std::string(config.begin(), config.end()),
+              "connect 127.0.0.1:" + std::to_string(q2sim::Port(sim, server)) + "\r\n");
+
+    // Every server selected (Ctrl+A in the server list), the context menu
+    // (the menu key), its entry (U), and Rail (the second of the sorted
+    // users) chosen.
+    Click(servers, 0);
+    Type(found.window, {VK_CONTROL, 'A'});
+    ASSERT_TRUE(
+        WaitFor([&] { return static_cast<size_t>(SendMessageA(servers, LVM_GETSELECTEDCOUNT, 0, 0)) == kServers; }));
+    Type(found.window, {VK_APPS});
+    Type(found.window, {'U'});
+    HWND choose = WaitForDialog("Select Ulo user");
+    ASSERT_NE(choose, nullptr);
+    SendDlgItemMessageA(choose, IDC_SELECTUSER_LIST, LB_SETCURSEL, 1, 0);
+    PostMessageA(choose, WM_COMMAND, IDOK, 0);
+    std::string path = dir + "\\Server.txt";
+    ASSERT_TRUE(WaitFor([&] { return !StubLog(stub, "sendfile").empty(); }));
+    EXPECT_EQ(StubLog(stub, "sendfile"), std::vector<std::string>{"sendfile 3107," + path});
+    Bytes sent = ReadFile("\\Server.txt");
+    EXPECT_EQ(std::string(sent.begin(), sent.end()), serverLines);
+    q2sim::Stop(sim);
 }
 
 }  // namespace
