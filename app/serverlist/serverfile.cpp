@@ -195,7 +195,7 @@ int AddFileRecord(ServerTable *table, const ServerFileRecord *record, uint8_t fl
     return index;
 }
 
-int LoadServers(HWND owner, ServerTable *table)
+int LoadServers(HWND owner, ServerTable *table, ServerAddedHook added, void *context)
 {
     unsigned char *data;
     size_t size;
@@ -232,7 +232,10 @@ int LoadServers(HWND owner, ServerTable *table)
             zeroReported = true;
             continue;
         }
-        if (AddFileRecord(table, &record, flags) == -2) {
+        long index = AddFileRecord(table, &record, flags);
+        if (index >= 0 && added)
+            added(context, index);
+        if (index == -2) {
             if (!allocReported)
                 ReportMessage(owner, MB_ICONEXCLAMATION, "KvServerAlloc() returned error in LoadServers()");
             allocReported = true;
