@@ -114,7 +114,7 @@ void AddMatchingPlayers(HWND mainWindow, long slot)
     int position = 0;
     for (tagPlayer *p = KvServerGetFirstPlayer(server); p && position <= kMaxRowPlayerPosition;
          p = KvServerGetNextPlayer(server, p), ++position) {
-        if (PlayerMatches(p) && InsertCallbackRow(players, inserted, PlayerRowParam(slot, position)) >= 0)
+        if (PlayerMatches(p) && InsertPlayerRow(players, inserted, slot, position) >= 0)
             ++inserted;
     }
     SendMessageA(players, WM_SETREDRAW, TRUE, 0);

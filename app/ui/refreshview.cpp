@@ -266,7 +266,7 @@ int StartRefreshOfViewRows(HWND mainWindow, bool clearPlayers)
 
     HWND status = Child(mainWindow, ID_STATUSBAR);
     if (clearPlayers)
-        SendMessageA(Child(mainWindow, ID_PLAYERLIST), LVM_DELETEALLITEMS, 0, 0);
+        ClearPlayerRows(Child(mainWindow, ID_PLAYERLIST));
     if (!appData->searchText) {
         StatusPrintPart(status, 1, "No player searching");
     } else {
