@@ -17,7 +17,7 @@ cd "$(dirname "$0")/../.."
 servers=${SERVERS:-2000}
 players=${PLAYERS:-16}
 delay=${DELAY_MS:-20}
-base=${BASE_PORT:-45000}
+base=${BASE_PORT:-21000}  # below the ephemeral ports, which clients take at random
 
 tools/scripts/install-deps.sh
 cmake --preset bench >/dev/null && cmake --build --preset bench -j2 --target q2sim_cli >/dev/null
