@@ -104,7 +104,7 @@ TEST_F(RefreshBenchmark, PlayerSearch)
     const char *base = getenv("BENCH_PORT_BASE");
     const char *words = getenv("BENCH_SEARCH");
     if (!base || !words)
-        GTEST_SKIP() << "set BENCH_PORT_BASE and BENCH_SEARCH";
+        GTEST_SKIP() << "no search words: tools/bench/search-scale.sh runs this case";
     int count = EnvNumber("BENCH_SERVERS", 1000);
     int workers = EnvNumber("BENCH_WORKERS", 50);
     int runs = EnvNumber("BENCH_RUNS", 5);
