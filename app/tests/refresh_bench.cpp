@@ -8,8 +8,8 @@
 //   BENCH_SEARCH     the search words of the search case (skipped without)
 //   BENCH_WORKERS    workers of the search case (default 50)
 //   BENCH_RUNS       refreshes of the search case, each way (default 5)
-#include "window_support.h"
 #include "bench_support.h"
+#include "window_support.h"
 
 #include <commctrl.h>
 #include <stdio.h>
@@ -42,7 +42,8 @@ protected:
     {
         Bytes list = {'k', 'v', 0};
         for (int i = 0; i < count; ++i)
-            list = Concat({list, ServerRecord({127, 0, 0, 1}, static_cast<uint16_t>(first + i), 0xFFFF, 0, "", "", "")});
+            list =
+                Concat({list, ServerRecord({127, 0, 0, 1}, static_cast<uint16_t>(first + i), 0xFFFF, 0, "", "", "")});
         WriteFile("Server.dat", list);
         OpenMainWindow();
         ShowWindow(main, SW_SHOW);
@@ -53,9 +54,9 @@ protected:
     Responsiveness TimedRefresh(double *seconds)
     {
         double start = Now();
-        Responsiveness r = RunProbed([&] { SendMessageA(main, WM_COMMAND, CMD_REFRESH, 0); },
-                                     [] { return !RefreshRunning(); },
-                                     [&](MSG *msg) { HandleLoopMessage(main, accelerators, msg); });
+        Responsiveness r =
+            RunProbed([&] { SendMessageA(main, WM_COMMAND, CMD_REFRESH, 0); }, [] { return !RefreshRunning(); },
+                      [&](MSG *msg) { HandleLoopMessage(main, accelerators, msg); });
         *seconds = Now() - start;
         return r;
     }

@@ -262,8 +262,11 @@ void RepaintRefreshChanges(HWND mainWindow)
     bool playersHeld = pendingRepaint.players;
     pendingRepaint = {-1, -1, false, false, playersHeld};
     // Found players not shown yet: a look again until their time comes.
-    if (playersHeld && !(pendingRepaint.timerSet = SetTimer(mainWindow, kRefreshRepaintTimer, kRepaintDelayMs, nullptr) != 0))
-        ReleasePlayerList(mainWindow);
+    if (playersHeld) {
+        pendingRepaint.timerSet = SetTimer(mainWindow, kRefreshRepaintTimer, kRepaintDelayMs, nullptr) != 0;
+        if (!pendingRepaint.timerSet)
+            ReleasePlayerList(mainWindow);
+    }
 }
 
 const char *BuddyStatusText(const SYSTEMTIME *now)
