@@ -27,6 +27,17 @@ DWORD WINAPI Prober(LPVOID)
     return 0;
 }
 
+// User and kernel time of the calling thread, in seconds.
+double ThreadSeconds()
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user))
+        return 0;
+    ULARGE_INTEGER k = {{kernel.dwLowDateTime, kernel.dwHighDateTime}};
+    ULARGE_INTEGER u = {{user.dwLowDateTime, user.dwHighDateTime}};
+    return static_cast<double>(k.QuadPart + u.QuadPart) / 1e7;
+}
+
 }  // namespace
 
 double Now()
@@ -42,13 +53,14 @@ Responsiveness RunProbed(const std::function<void()> &start, const std::function
 {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    Responsiveness r = {0, 0};
+    Responsiveness r = {0, 0, 0};
     lastTick = 0;
     longestGap = 0;
     uiThread = GetCurrentThreadId();
     probing = true;
     UINT_PTR timer = SetTimer(nullptr, 0, 10, OnTick);
     HANDLE prober = CreateThread(nullptr, 0, Prober, nullptr, 0, nullptr);
+    double cpu = ThreadSeconds();
     start();
     MSG msg;
     while (!done()) {
@@ -65,6 +77,7 @@ Responsiveness RunProbed(const std::function<void()> &start, const std::function
             handle(&msg);
         }
     }
+    r.threadSeconds = ThreadSeconds() - cpu;
     KillTimer(nullptr, timer);
     probing = false;
     WaitForSingleObject(prober, INFINITE);

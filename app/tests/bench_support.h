@@ -15,10 +15,12 @@ double Now();
 struct Responsiveness {
     double longestProbeWait;  // seconds
     double longestTimerGap;   // seconds between ticks of a 10 ms timer
+    double threadSeconds;     // processor time of the calling thread
 };
 
 // Runs the calling thread's messages through handle until done() holds,
-// probing meanwhile; start() runs once the probes are going.
+// probing meanwhile; start() runs once the probes are going. The thread's
+// processor time counts from start() to done().
 Responsiveness RunProbed(const std::function<void()> &start, const std::function<bool()> &done,
                          const std::function<void(MSG *)> &handle);
 

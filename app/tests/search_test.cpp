@@ -89,6 +89,26 @@ TEST_F(PlayerSearch, EmptySearchListsNobodyAndCancelChangesNothing)
     EXPECT_EQ(RowImage(players, 0), 2);
 }
 
+// The list is repainted now and then while a search refresh runs, not
+// only at its end: the quick server's player shows while the slow one is
+// still being asked.
+TEST_F(PlayerSearch, FoundPlayersShowWhileTheRefreshRuns)
+{
+    Open({WithPlayers("Quick", {"camper"}, 300), WithPlayers("Slow", {"cameo"}, 3000)});
+    appData->timeout = 5;
+    FillNextDialog([](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_FIND_TEXT, "cam");
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    PressKey('P', Ctrl);
+    EXPECT_TRUE(WaitUntil([&] { return StatusText(Child(ID_STATUSBAR), 2) == "1 players found"; }, 2500));
+    EXPECT_TRUE(RefreshRunning());
+    EXPECT_EQ(Found(), (std::multiset<std::string>{"camper"}));
+    ASSERT_TRUE(WaitForRefreshEnd());
+    EXPECT_EQ(Found(), (std::multiset<std::string>{"camper", "cameo"}));
+    EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 2), "2 players found");
+}
+
 TEST_F(PlayerSearch, PositionsBeyondWhatARowHoldsAreLeftOut)
 {
     std::vector<std::string> names;

@@ -5,6 +5,8 @@
 #include <mmsystem.h>
 #include <string.h>
 
+#include <vector>
+
 #include "base/paths.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
@@ -59,14 +61,68 @@ RowKeys ShownRowKeys(HWND list)
     return keys;
 }
 
+namespace {
+
+// How many rows each server (by table index) has in the player list. A
+// refresh removes each server's rows before and after its query; with
+// thousands of found players a scan of the list each time made a search
+// refresh many times slower than the refresh itself, while most servers
+// have no row at all. Counts of one list: another list starts them anew.
+struct PlayerRowCounts {
+    HWND list;
+    std::vector<int> bySlot;
+};
+PlayerRowCounts playerRows = {nullptr, {}};
+
+std::vector<int> &RowCountsOf(HWND players)
+{
+    if (playerRows.list != players) {
+        playerRows.list = players;
+        playerRows.bySlot.clear();
+    }
+    return playerRows.bySlot;
+}
+
+}  // namespace
+
+int InsertPlayerRow(HWND players, int row, long slot, int position)
+{
+    std::vector<int> &counts = RowCountsOf(players);
+    if (slot < 0)
+        return -1;
+    if (static_cast<size_t>(slot) >= counts.size())
+        counts.resize(static_cast<size_t>(slot) + 1, 0);
+    int inserted = InsertCallbackRow(players, row, PlayerRowParam(slot, position));
+    if (inserted >= 0)
+        ++counts[static_cast<size_t>(slot)];
+    return inserted;
+}
+
 void RemovePlayerRows(HWND players, long slot)
 {
+    std::vector<int> &counts = RowCountsOf(players);
+    if (slot < 0 || static_cast<size_t>(slot) >= counts.size() || counts[static_cast<size_t>(slot)] == 0)
+        return;
+    int &left = counts[static_cast<size_t>(slot)];
+    // From the top, where the servers refreshed last have their rows.
     int count = static_cast<int>(SendMessageA(players, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = count - 1; row >= 0; --row) {
+    for (int row = 0; row < count && left > 0;) {
         LPARAM param;
-        if (RowParam(players, row, &param) && param != kNoServerRowParam && RowSlotIndex(param) == slot)
-            SendMessageA(players, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+        if (RowParam(players, row, &param) && param != kNoServerRowParam && RowSlotIndex(param) == slot &&
+            SendMessageA(players, LVM_DELETEITEM, static_cast<WPARAM>(row), 0)) {
+            --left;
+            --count;
+        } else {
+            ++row;
+        }
     }
+    left = 0;
+}
+
+void ClearPlayerRows(HWND players)
+{
+    SendMessageA(players, LVM_DELETEALLITEMS, 0, 0);
+    RowCountsOf(players).clear();
 }
 
 int ServerRowOfSlot(HWND list, int row, long slot)

@@ -35,8 +35,15 @@ using RowKeys = std::unordered_set<uint64_t>;
 uint64_t RowKey(uint32_t ip, uint16_t port);
 RowKeys ShownRowKeys(HWND list);
 
-// Removes the player list's rows of one server.
+// The player list's rows of players go in and out through these, which
+// count each server's rows: removing the rows of a server that has none
+// then costs nothing. InsertPlayerRow inserts a row at position row for
+// the player at position on the server at table index slot, and returns
+// the new row's position or -1; RemovePlayerRows removes one server's
+// rows; ClearPlayerRows removes every row.
+int InsertPlayerRow(HWND players, int row, long slot, int position);
 void RemovePlayerRows(HWND players, long slot);
+void ClearPlayerRows(HWND players);
 // The server list row that shows a table index: row when it still does,
 // else wherever the index is now; -1 when no row shows it.
 int ServerRowOfSlot(HWND list, int row, long slot);

@@ -100,28 +100,41 @@ void SetSearchText(const char *text)
     appData->searchText = copy;
 }
 
-void AddMatchingPlayers(HWND mainWindow, long slot)
+int InsertMatchingPlayers(HWND players, long slot)
 {
     if (!appData->searchText || !*appData->searchText)
-        return;
+        return 0;
     ServerSlot *entry = SlotAt(&appData->table, slot);
     if (!entry || !entry->server)
-        return;
-    HWND players = GetDlgItem(mainWindow, ID_PLAYERLIST);
-    SendMessageA(players, WM_SETREDRAW, FALSE, 0);
+        return 0;
     tagQServer *server = entry->server;
     int inserted = 0;
     int position = 0;
     for (tagPlayer *p = KvServerGetFirstPlayer(server); p && position <= kMaxRowPlayerPosition;
          p = KvServerGetNextPlayer(server, p), ++position) {
-        if (PlayerMatches(p) && InsertCallbackRow(players, inserted, PlayerRowParam(slot, position)) >= 0)
+        if (PlayerMatches(p) && InsertPlayerRow(players, inserted, slot, position) >= 0)
             ++inserted;
     }
-    SendMessageA(players, WM_SETREDRAW, TRUE, 0);
-    if (inserted > 0)
-        InvalidateRect(players, nullptr, TRUE);
+    return inserted;
+}
+
+void ShowFoundPlayers(HWND mainWindow)
+{
+    if (!appData->searchText || !*appData->searchText)
+        return;
+    HWND players = GetDlgItem(mainWindow, ID_PLAYERLIST);
+    InvalidateRect(players, nullptr, TRUE);
     StatusPrintPart(GetDlgItem(mainWindow, ID_STATUSBAR), 2, "%d players found",
                     static_cast<int>(SendMessageA(players, LVM_GETITEMCOUNT, 0, 0)));
+}
+
+void AddMatchingPlayers(HWND mainWindow, long slot)
+{
+    HWND players = GetDlgItem(mainWindow, ID_PLAYERLIST);
+    SendMessageA(players, WM_SETREDRAW, FALSE, 0);
+    InsertMatchingPlayers(players, slot);
+    SendMessageA(players, WM_SETREDRAW, TRUE, 0);
+    ShowFoundPlayers(mainWindow);
 }
 
 void OnCmdFindPlayer(HWND mainWindow)

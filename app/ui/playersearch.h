@@ -17,9 +17,17 @@ void SetSearchText(const char *text);
 
 // Inserts a row at the top of the player list for each player of the
 // server at table index slot that matches the search, top fragger first,
-// and shows "%d players found". Nothing while searchText is null or empty.
-// A row holds the player's position in 8 bits: players below position
-// kMaxRowPlayerPosition get no row.
+// and returns how many. Nothing while searchText is null or empty. A row
+// holds the player's position in 8 bits: players below position
+// kMaxRowPlayerPosition get no row. The list is neither repainted nor
+// counted: the caller holds its redraw off meanwhile (under Wine each row
+// shown at once costs milliseconds) and calls ShowFoundPlayers, once for
+// many servers.
+int InsertMatchingPlayers(HWND players, long slot);
+// Repaints the player list and shows "%d players found" while a search
+// is on.
+void ShowFoundPlayers(HWND mainWindow);
+// Both for one server, the list's redraw off meanwhile.
 void AddMatchingPlayers(HWND mainWindow, long slot);
 
 // Refresh and find player (command 40027): the Find dialog, then a refresh

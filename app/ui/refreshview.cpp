@@ -48,13 +48,21 @@ RefreshView view;
 // kRepaintDelayMs after the first change; the screen still follows the
 // answers as they come. User-interface thread only.
 const UINT kRepaintDelayMs = 30;
+// The player list is slower still: its redraw turned back on and a paint
+// took some 20 ms under Wine however few its rows, and a search adds rows
+// for most answers. While a search refresh changes the list its redraw
+// therefore stays off, and the found players are shown every
+// kPlayersRepaintMs and at the end.
+const DWORD kPlayersRepaintMs = 1000;
 struct PendingRepaint {
     int firstRow;  // -1: no row to repaint
     int lastRow;
     bool progress;
     bool timerSet;
+    bool players;  // the player list's redraw is off
 };
-PendingRepaint pendingRepaint = {-1, -1, false, false};
+PendingRepaint pendingRepaint = {-1, -1, false, false, false};
+DWORD playersShownAt = 0;  // GetTickCount of the last ReleasePlayerList
 
 void ScheduleRepaint(HWND mainWindow)
 {
@@ -63,6 +71,33 @@ void ScheduleRepaint(HWND mainWindow)
     pendingRepaint.timerSet = SetTimer(mainWindow, kRefreshRepaintTimer, kRepaintDelayMs, nullptr) != 0;
     if (!pendingRepaint.timerSet)
         RepaintRefreshChanges(mainWindow);
+}
+
+// The player list's redraw off until ReleasePlayerList.
+void HoldPlayerList(HWND mainWindow)
+{
+    if (pendingRepaint.players)
+        return;
+    SendMessageA(Child(mainWindow, ID_PLAYERLIST), WM_SETREDRAW, FALSE, 0);
+    pendingRepaint.players = true;
+    ScheduleRepaint(mainWindow);
+}
+
+void ReleasePlayerList(HWND mainWindow)
+{
+    if (!pendingRepaint.players)
+        return;
+    SendMessageA(Child(mainWindow, ID_PLAYERLIST), WM_SETREDRAW, TRUE, 0);
+    ShowFoundPlayers(mainWindow);
+    pendingRepaint.players = false;
+    playersShownAt = GetTickCount();
+}
+
+// Before a server's player rows change: a search refresh changes many.
+void HoldPlayerListForSearch(HWND mainWindow)
+{
+    if (appData->searchText && *appData->searchText)
+        HoldPlayerList(mainWindow);
 }
 
 // The engine's hooks: each hands its work to the user-interface thread.
@@ -121,6 +156,7 @@ LRESULT OnBegin(HWND mainWindow, RefreshItem *item)
     if (!slot || !slot->server || (slot->flags & SlotDeleted))
         return 0;
 
+    HoldPlayerListForSearch(mainWindow);
     RemovePlayerRows(Child(mainWindow, ID_PLAYERLIST), item->slot);
     item->copy = CopyServerRecord(slot->server);
     if (!item->copy)
@@ -150,8 +186,9 @@ LRESULT OnEnd(HWND mainWindow, RefreshItem *item)
     // (also those a refresh of the details dialog may have put there since
     // this one began), the matches of the new record come.
     HWND players = Child(mainWindow, ID_PLAYERLIST);
+    HoldPlayerListForSearch(mainWindow);
     RemovePlayerRows(players, item->slot);
-    AddMatchingPlayers(mainWindow, item->slot);
+    InsertMatchingPlayers(players, item->slot);
     int row = ServerRowOfSlot(Child(mainWindow, ID_SERVERLIST), item->row, item->slot);
     if (row >= 0) {
         if (pendingRepaint.firstRow < 0 || row < pendingRepaint.firstRow)
@@ -170,6 +207,7 @@ void OnEnded(HWND mainWindow, bool stopped)
     ProgressEnd(status);
     SendMessageA(Child(mainWindow, ID_ANIMATION), ACM_PLAY, 1, MAKELPARAM(kIdleFrame, kIdleFrame));
     UpdateCommandStates(mainWindow, true);
+    ReleasePlayerList(mainWindow);
     HWND players = Child(mainWindow, ID_PLAYERLIST);
     if (appData->searchText && SendMessageA(players, LVM_GETITEMCOUNT, 0, 0) == 0 && !stopped)
         AddBuddyStatusLine(players);
@@ -219,7 +257,16 @@ void RepaintRefreshChanges(HWND mainWindow)
             InvalidateRect(list, nullptr, TRUE);
         }
     }
-    pendingRepaint = {-1, -1, false, false};
+    if (!RefreshRunning() || GetTickCount() - playersShownAt >= kPlayersRepaintMs)
+        ReleasePlayerList(mainWindow);
+    bool playersHeld = pendingRepaint.players;
+    pendingRepaint = {-1, -1, false, false, playersHeld};
+    // Found players not shown yet: a look again until their time comes.
+    if (playersHeld) {
+        pendingRepaint.timerSet = SetTimer(mainWindow, kRefreshRepaintTimer, kRepaintDelayMs, nullptr) != 0;
+        if (!pendingRepaint.timerSet)
+            ReleasePlayerList(mainWindow);
+    }
 }
 
 const char *BuddyStatusText(const SYSTEMTIME *now)
@@ -266,7 +313,7 @@ int StartRefreshOfViewRows(HWND mainWindow, bool clearPlayers)
 
     HWND status = Child(mainWindow, ID_STATUSBAR);
     if (clearPlayers)
-        SendMessageA(Child(mainWindow, ID_PLAYERLIST), LVM_DELETEALLITEMS, 0, 0);
+        ClearPlayerRows(Child(mainWindow, ID_PLAYERLIST));
     if (!appData->searchText) {
         StatusPrintPart(status, 1, "No player searching");
     } else {

@@ -33,7 +33,8 @@ void OnCmdStop(HWND mainWindow);
 LRESULT OnRefreshMessage(HWND mainWindow, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The rows and progress text a refresh changed are repainted together, on
-// the main window's timer kRefreshRepaintTimer (its WM_TIMER calls this).
+// the main window's timer kRefreshRepaintTimer (its WM_TIMER calls this);
+// the players a search found, less often while the refresh runs.
 const UINT_PTR kRefreshRepaintTimer = 1301;
 void RepaintRefreshChanges(HWND mainWindow);
 

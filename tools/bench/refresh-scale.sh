@@ -13,7 +13,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 servers=${SERVERS:-1000}
 delay=${DELAY_MS:-20}
-base=${BASE_PORT:-43000}
+base=${BASE_PORT:-24000}  # below the ephemeral ports, which clients take at random
 
 tools/scripts/install-deps.sh
 cmake --preset bench >/dev/null && cmake --build --preset bench -j2 --target q2sim_cli >/dev/null

@@ -3,7 +3,9 @@
 # 127.0.0.1 (tools/q2sim/demo.cfg: busy, empty, full, CTF, Rocket Arena, a
 # password mod, one slow and one silent server), prints what kvquery gets
 # from them, then starts Skovalt under Wine on a list of those servers and
-# refreshes them: on your display when there is one, else headless with a
+# refreshes them with a player search (SKOVALT_FIND, default
+# "Vex,Rocket,Camper": three players of three servers, listed below the
+# servers): on your display when there is one, else headless with a
 # screenshot (its path is printed).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -32,5 +34,6 @@ echo "kvquery, ${#hosts[@]} servers (one never answers: it times out after 2 s):
 build/native/bin/kvquery --timeout 2 "${hosts[@]}" || true
 
 python3 tools/scripts/demo-serverlist.py build/win64/demo-Server.dat --loopback 27910 8
-echo "Skovalt, refreshing the same servers:"
+export SKOVALT_FIND=${SKOVALT_FIND-Vex,Rocket,Camper}
+echo "Skovalt, refreshing the same servers and looking for players: $SKOVALT_FIND"
 tools/scripts/run-skovalt.sh build/win64 build/win64/demo-Server.dat

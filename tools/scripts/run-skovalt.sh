@@ -4,7 +4,9 @@
 #   tools/scripts/run-skovalt.sh [BUILD_DIR] [SERVER_DAT]
 # The program runs in BUILD_DIR/run, a folder of its own that keeps its
 # Server.dat between runs (a demo list the first time). With SERVER_DAT it
-# starts on that list and refreshes it at start-up.
+# starts on that list and refreshes it at start-up; with SKOVALT_FIND set as
+# well, that refresh is a player search for its words (start-up action "L",
+# the last search "LastFindPlayer").
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/win64}" && pwd)
@@ -33,7 +35,12 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 /usr/lib/wine/wine64 reg add 'HKCU\Software\Holmdrey\Skovalt\1.0' /v DontCheckNewVersion /d Y /f </dev/null >/dev/null 2>&1
 if [ -n "$list" ]; then
   cp "$list" "$app/Server.dat"
-  /usr/lib/wine/wine64 reg add 'HKCU\Software\Holmdrey\Skovalt\1.0' /v Startup /d S /f </dev/null >/dev/null 2>&1
+  if [ -n "${SKOVALT_FIND:-}" ]; then
+    /usr/lib/wine/wine64 reg add 'HKCU\Software\Holmdrey\Skovalt\1.0' /v Startup /d L /f </dev/null >/dev/null 2>&1
+    /usr/lib/wine/wine64 reg add 'HKCU\Software\Holmdrey\Skovalt\1.0' /v LastFindPlayer /d "$SKOVALT_FIND" /f </dev/null >/dev/null 2>&1
+  else
+    /usr/lib/wine/wine64 reg add 'HKCU\Software\Holmdrey\Skovalt\1.0' /v Startup /d S /f </dev/null >/dev/null 2>&1
+  fi
 fi
 [ -f "$app/Server.dat" ] || python3 "$root/tools/scripts/demo-serverlist.py" "$app/Server.dat" 40
 cd "$app"

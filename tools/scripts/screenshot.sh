@@ -5,7 +5,9 @@
 # BUILD_DIR is a win64 build (default build/win64); OUT defaults to
 # BUILD_DIR/skovalt.png. With SERVER_DAT the program starts on that list
 # instead, refreshes it at start-up, and the shot is taken once the
-# refresh has had time to end. The program runs in BUILD_DIR/screenshot with a
+# refresh has had time to end; with SKOVALT_FIND set as well, that start-up
+# refresh is a player search for its words (start-up action "L", the last
+# search "LastFindPlayer"). The program runs in BUILD_DIR/screenshot with a
 # Wine prefix of its own, so the build's test session is not touched.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -42,7 +44,12 @@ $wine reg add "$key" /v PingThreshold /d 200 /f </dev/null >/dev/null 2>&1
 $wine reg add "$key" /v DontCheckNewVersion /d Y /f </dev/null >/dev/null 2>&1
 wait_seconds=3
 if [ -n "$list" ]; then
-  $wine reg add "$key" /v Startup /d S /f </dev/null >/dev/null 2>&1
+  if [ -n "${SKOVALT_FIND:-}" ]; then
+    $wine reg add "$key" /v Startup /d L /f </dev/null >/dev/null 2>&1
+    $wine reg add "$key" /v LastFindPlayer /d "$SKOVALT_FIND" /f </dev/null >/dev/null 2>&1
+  else
+    $wine reg add "$key" /v Startup /d S /f </dev/null >/dev/null 2>&1
+  fi
   $wine reg add "$key" /v Timeout /d 2 /f </dev/null >/dev/null 2>&1
   wait_seconds=6
 fi
