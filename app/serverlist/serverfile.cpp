@@ -195,7 +195,7 @@ int AddFileRecord(ServerTable *table, const ServerFileRecord *record, uint8_t fl
     return index;
 }
 
-int LoadServers(HWND owner, ServerTable *table, ServerAddedHook added, void *context)
+int LoadServers(HWND owner, ServerTable *table)
 {
     unsigned char *data;
     size_t size;
@@ -232,10 +232,7 @@ int LoadServers(HWND owner, ServerTable *table, ServerAddedHook added, void *con
             zeroReported = true;
             continue;
         }
-        long index = AddFileRecord(table, &record, flags);
-        if (index >= 0 && added)
-            added(context, index);
-        if (index == -2) {
+        if (AddFileRecord(table, &record, flags) == -2) {
             if (!allocReported)
                 ReportMessage(owner, MB_ICONEXCLAMATION, "KvServerAlloc() returned error in LoadServers()");
             allocReported = true;

@@ -33,12 +33,7 @@ int AddFileRecord(ServerTable *table, const ServerFileRecord *record, uint8_t fl
 // file cannot be opened; 1 on a bad header or lack of memory; each after
 // its message. A record cut short ends the load; the whole records before
 // it are kept. Records with address 0 are skipped (one message per load).
-// When added is given, it is called with each new entry's index as soon
-// as the entry is in the table, so that a caller can show the entry while
-// the file is read: filling a list view that way takes a third less time
-// on a large list than filling it after the whole file was read.
-typedef void (*ServerAddedHook)(void *context, long index);
-int LoadServers(HWND owner, ServerTable *table, ServerAddedHook added, void *context);
+int LoadServers(HWND owner, ServerTable *table);
 
 // Reads a file of the program folder whole into a new block (free it
 // with free()), one byte longer than the data. Returns 0; -11 when it

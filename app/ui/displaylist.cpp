@@ -125,35 +125,20 @@ bool RowShown(const ServerSlot *slot)
     return GameFilterAccepts(KvServerGetGameName(slot->server));
 }
 
-namespace {
-
-struct ShownRows {
-    HWND list;
-    int rows;
-};
-
-// Appends the entry's row when the filter shows it.
-void AppendShownRow(void *context, long index)
-{
-    auto *shown = static_cast<ShownRows *>(context);
-    if (RowShown(SlotAt(&appData->table, index)) && InsertCallbackRow(shown->list, shown->rows, ServerRowParam(index)) >= 0)
-        ++shown->rows;
-}
-
-}  // namespace
-
 int InsertShownRows(HWND list, long firstEntry)
 {
     ServerTable *table = &appData->table;
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    DeleteAllRows(list);
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     // Room for every entry in one go.
     SendMessageA(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(table->serverCount - firstEntry), 0);
-    ShownRows shown = {list, 0};
-    for (long i = firstEntry; i < table->serverCount; ++i)
-        AppendShownRow(&shown, i);
+    int rows = 0;
+    for (long i = firstEntry; i < table->serverCount; ++i) {
+        if (RowShown(SlotAt(table, i)) && InsertCallbackRow(list, rows, ServerRowParam(i)) >= 0)
+            ++rows;
+    }
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    return shown.rows;
+    return rows;
 }
 
 int LoadServerList(HWND mainWindow)
@@ -161,14 +146,13 @@ int LoadServerList(HWND mainWindow)
     HWND statusBar = GetDlgItem(mainWindow, ID_STATUSBAR);
     HWND list = GetDlgItem(mainWindow, ID_SERVERLIST);
     StatusPrintPart(statusBar, 3, "%d servers", 0);
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    DeleteAllRows(list);
-    ShownRows shown = {list, 0};
-    int result = LoadServers(mainWindow, &appData->table, AppendShownRow, &shown);
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    long first = appData->table.serverCount;
+    int result = LoadServers(mainWindow, &appData->table);
     if (result != 0)
         return result;
-    StatusPrintPart(statusBar, 3, "%d servers", shown.rows);
+    int rows = InsertShownRows(list, first);
+    StatusPrintPart(statusBar, 3, "%d servers", rows);
     appData->flags &= ~FlagModified;
     return 0;
 }

@@ -153,12 +153,6 @@ int InsertCallbackRow(HWND list, int row, LPARAM param)
     return static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
-void DeleteAllRows(HWND list)
-{
-    if (SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) > 0)
-        SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-}
-
 bool RowParam(HWND list, int row, LPARAM *param)
 {
     LVITEMA item = {};

@@ -55,10 +55,6 @@ bool RowParam(HWND list, int row, LPARAM *param);
 // Inserts a row at position row whose text and icon come on demand, with
 // param as its parameter. Returns the new row's position or -1.
 int InsertCallbackRow(HWND list, int row, LPARAM param);
-// Deletes every row of the list, and does nothing to a list without rows:
-// under Wine, rows inserted after a delete of all rows, even of none, go in
-// a third more slowly.
-void DeleteAllRows(HWND list);
 // The server of the focused selected row of the active list, or null.
 tagQServer *SelectedServer(HWND mainWindow);
 // The server a row parameter names, or null.
