@@ -25,11 +25,10 @@
 namespace {
 
 // The table entry of the focused selected row of the active list, or null.
-ServerSlot *SelectedSlot(HWND mainWindow, bool playersActive)
+ServerSlot *SelectedSlot(HWND mainWindow)
 {
-    HWND list = GetDlgItem(mainWindow, playersActive ? ID_PLAYERLIST : ID_SERVERLIST);
     LPARAM param;
-    if (!list || !appData || !RowParam(list, ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED), &param))
+    if (!appData || !SelectedRowParam(mainWindow, &param))
         return nullptr;
     return SlotAt(&appData->table, RowSlotIndex(param));
 }
@@ -62,8 +61,8 @@ CommandFacts CurrentCommandFacts(HWND mainWindow)
     CommandFacts facts = {};
     facts.refreshing = RefreshRunning();
     HWND players = GetDlgItem(mainWindow, ID_PLAYERLIST);
-    facts.playersActive = players && GetFocus() == players;
-    ServerSlot *slot = SelectedSlot(mainWindow, facts.playersActive);
+    facts.playersActive = players && ActiveList(mainWindow) == players;
+    ServerSlot *slot = SelectedSlot(mainWindow);
     facts.serverSelected = slot && slot->server;
     facts.favourite = slot && (slot->flags & SlotFavorite);
     facts.clipboardText = IsClipboardFormatAvailable(CF_TEXT) != 0;

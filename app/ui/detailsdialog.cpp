@@ -263,10 +263,8 @@ void OnCmdServerDetails(HWND mainWindow)
 {
     if (pendingJob)
         return;  // one details refresh at a time
-    HWND players = GetDlgItem(mainWindow, ID_PLAYERLIST);
-    HWND list = (players && GetFocus() == players) ? players : GetDlgItem(mainWindow, ID_SERVERLIST);
     LPARAM param;
-    if (!RowParam(list, ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED), &param))
+    if (!SelectedRowParam(mainWindow, &param))
         return;
     long index = RowSlotIndex(param);
     ServerSlot *slot = SlotAt(&appData->table, index);
@@ -289,7 +287,7 @@ void OnCmdServerDetails(HWND mainWindow)
         delete job;
         return;
     }
-    RemovePlayerRows(players, index);
+    RemovePlayerRows(GetDlgItem(mainWindow, ID_PLAYERLIST), index);
     RefreshOptions options = {};
     options.timeout = appData->timeout;
     options.noHostNames = (appData->flags & FlagNoHostNames) ? 1 : 0;

@@ -172,16 +172,22 @@ tagQServer *RowServer(LPARAM param)
     return slot ? slot->server : nullptr;
 }
 
-tagQServer *SelectedServer(HWND mainWindow)
+HWND ActiveList(HWND mainWindow)
 {
     HWND players = GetDlgItem(mainWindow, ID_PLAYERLIST);
-    HWND list = (players && GetFocus() == players) ? players : GetDlgItem(mainWindow, ID_SERVERLIST);
-    if (!list)
-        return nullptr;
+    return players && GetFocus() == players ? players : GetDlgItem(mainWindow, ID_SERVERLIST);
+}
+
+bool SelectedRowParam(HWND mainWindow, LPARAM *param)
+{
+    HWND list = ActiveList(mainWindow);
+    return list && RowParam(list, ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED), param);
+}
+
+tagQServer *SelectedServer(HWND mainWindow)
+{
     LPARAM param;
-    if (!RowParam(list, ListView_GetNextItem(list, -1, LVNI_FOCUSED | LVNI_SELECTED), &param))
-        return nullptr;
-    return RowServer(param);
+    return SelectedRowParam(mainWindow, &param) ? RowServer(param) : nullptr;
 }
 
 void InitSheetPage(PROPSHEETPAGEA *page, int dialog, int icon, DLGPROC procedure)

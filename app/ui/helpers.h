@@ -55,6 +55,12 @@ bool RowParam(HWND list, int row, LPARAM *param);
 // Inserts a row at position row whose text and icon come on demand, with
 // param as its parameter. Returns the new row's position or -1.
 int InsertCallbackRow(HWND list, int row, LPARAM param);
+// The list the row commands act on: the player list when it has the
+// keyboard focus, else the server list.
+HWND ActiveList(HWND mainWindow);
+// The parameter of the active list's focused selected row; false when it
+// has none.
+bool SelectedRowParam(HWND mainWindow, LPARAM *param);
 // The server of the focused selected row of the active list, or null.
 tagQServer *SelectedServer(HWND mainWindow);
 // The server a row parameter names, or null.

@@ -30,14 +30,6 @@ const size_t kFindTextSize = 64;
 
 HWND Child(HWND mainWindow, int id) { return GetDlgItem(mainWindow, id); }
 
-// The list the focused-list commands act on: the player list when it has
-// the focus, else the server list.
-HWND FocusedList(HWND mainWindow)
-{
-    HWND players = Child(mainWindow, ID_PLAYERLIST);
-    return players && GetFocus() == players ? players : Child(mainWindow, ID_SERVERLIST);
-}
-
 int RowCount(HWND list)
 {
     return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
@@ -237,7 +229,7 @@ void OnCmdPaste(HWND mainWindow)
 
 void OnCmdCopy(HWND mainWindow)
 {
-    HWND list = FocusedList(mainWindow);
+    HWND list = ActiveList(mainWindow);
     HWND statusBar = Child(mainWindow, ID_STATUSBAR);
     if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0)
         return;
@@ -327,7 +319,7 @@ void OnCmdMoveToTop(HWND mainWindow)
 
 void OnCmdSelectAll(HWND mainWindow)
 {
-    ListView_SetItemState(FocusedList(mainWindow), -1, LVIS_SELECTED, LVIS_SELECTED);
+    ListView_SetItemState(ActiveList(mainWindow), -1, LVIS_SELECTED, LVIS_SELECTED);
 }
 
 void OnCmdFavorite(HWND mainWindow)
@@ -407,7 +399,7 @@ void OnCmdFindNext(HWND mainWindow)
 
 void OnCmdSameGame(HWND mainWindow, bool forward)
 {
-    HWND list = FocusedList(mainWindow);
+    HWND list = ActiveList(mainWindow);
     int row = ListView_GetNextItem(list, -1, LVNI_SELECTED | LVNI_FOCUSED);
     if (row < 0)
         return;

@@ -166,8 +166,7 @@ INT_PTR CALLBACK SelectUserDialog(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 void OnCmdSendServerInfo(HWND mainWindow)
 {
-    HWND players = GetDlgItem(mainWindow, ID_PLAYERLIST);
-    HWND list = players && GetFocus() == players ? players : GetDlgItem(mainWindow, ID_SERVERLIST);
+    HWND list = ActiveList(mainWindow);
     if (!appData || appData->uloVersion == 0 || ListView_GetNextItem(list, -1, LVNI_SELECTED) < 0)
         return;
     char uin[128] = "";
