@@ -35,22 +35,36 @@ int GetOwnerNickname(char *buffer, size_t size)
     return 0;
 }
 
+int GetOnlineUsers(std::vector<OnlineUser> *users, int *listed)
+{
+    users->clear();
+    *listed = 0;
+    int count = 0;
+    UloUser **list = nullptr;
+    if (!UloAPICall_GetOnlineListDetails(&count, &list))
+        return 1;
+    *listed = count;
+    int version = appData ? static_cast<int>(appData->uloVersion) : 0;
+    for (int i = 0; i < count; ++i) {
+        if (list[i] && UloAPICall_GetFullUserData(list[i], version))
+            users->push_back({std::string(list[i]->nickname, strnlen(list[i]->nickname, sizeof list[i]->nickname)),
+                              list[i]->uin});
+    }
+    UloAPIUtil_FreeUsers(count, list);
+    return 0;
+}
+
 int GetOnlineNicknames(std::vector<std::string> *names)
 {
     names->clear();
-    int count = 0;
-    UloUser **users = nullptr;
-    if (!UloAPICall_GetOnlineListDetails(&count, &users))
+    std::vector<OnlineUser> users;
+    int listed;
+    if (GetOnlineUsers(&users, &listed) != 0)
         return 1;
-    int version = appData ? static_cast<int>(appData->uloVersion) : 0;
-    for (int i = 0; i < count; ++i) {
-        // A user the client sends no details of keeps an empty nickname.
-        if (users[i] && UloAPICall_GetFullUserData(users[i], version)) {
-            size_t length = strnlen(users[i]->nickname, sizeof users[i]->nickname);
-            if (length > 0)
-                names->emplace_back(users[i]->nickname, length);
-        }
+    // A user the client sends no details of keeps an empty nickname.
+    for (const OnlineUser &user : users) {
+        if (!user.nickname.empty())
+            names->push_back(user.nickname);
     }
-    UloAPIUtil_FreeUsers(count, users);
     return 0;
 }

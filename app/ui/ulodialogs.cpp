@@ -24,16 +24,15 @@ namespace {
 // nobody to choose.
 bool FillUserList(HWND dialog)
 {
-    int count = 0;
-    UloUser **users = nullptr;
-    if (!UloAPICall_GetOnlineListDetails(&count, &users)) {
+    std::vector<OnlineUser> users;
+    int listed;
+    if (GetOnlineUsers(&users, &listed) != 0) {
         appData->uloVersion = 0;
         ReportMessage(dialog, MB_OK | MB_ICONEXCLAMATION, "Ulo was closed !");
         EndDialog(dialog, 1);
         return false;
     }
-    if (count == 0) {
-        UloAPIUtil_FreeUsers(count, users);
+    if (listed == 0) {
         ReportMessage(dialog, MB_OK | MB_ICONEXCLAMATION, "There are no Ulo users online !");
         EndDialog(dialog, 1);
         return false;
@@ -42,17 +41,11 @@ bool FillUserList(HWND dialog)
     // The number sits past the list's width: the user sees the nicknames.
     int tabStop = 500;
     SendMessageA(list, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&tabStop));
-    for (int i = 0; i < count; ++i) {
-        if (!UloAPICall_GetFullUserData(users[i], static_cast<int>(appData->uloVersion)))
-            continue;
-        char entry[64];
-        snprintf(entry, sizeof entry, "%.*s\t%d",
-                 static_cast<int>(strnlen(users[i]->nickname, sizeof users[i]->nickname)), users[i]->nickname,
-                 users[i]->uin);
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+    for (const OnlineUser &user : users) {
+        std::string entry = user.nickname + "\t" + std::to_string(user.uin);
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
     }
     SendMessageA(list, LB_SETCURSEL, 0, 0);
-    UloAPIUtil_FreeUsers(count, users);
     return true;
 }
 
