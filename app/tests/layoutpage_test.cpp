@@ -7,6 +7,7 @@
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
+#include "ui/helpers.h"
 #include "ui/layoutpage.h"
 #include "ui/listview.h"
 #include "ui/preferences.h"
@@ -210,9 +211,11 @@ TEST_F(Layout, ThresholdGrayoutGridAndBackground)
     HWND servers = Child(ID_SERVERLIST);
     int slot = AddServer(Ip("10.0.0.1"), 27910, "", "slow", "dm", 600);
     NMLVCUSTOMDRAW draw = {};
+    ASSERT_EQ(InsertCallbackRow(servers, 0, ServerRowParam(slot)), 0);
+    draw.nmcd.hdr.hwndFrom = servers;
     draw.nmcd.hdr.idFrom = ID_SERVERLIST;
     draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
-    draw.nmcd.lItemlParam = slot;
+    draw.nmcd.dwItemSpec = 0;
     auto rowGrey = [&] {
         draw.clrText = RGB(0, 0, 0);
         OnListCustomDraw(&draw);

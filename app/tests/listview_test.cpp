@@ -128,8 +128,8 @@ TEST_F(ListView, IconsAndGrayoutFollowTheServersAnswers)
     appData->pingThreshold = 500;
     EXPECT_EQ(SendMessageA(main, WM_NOTIFY, ID_SERVERLIST, reinterpret_cast<LPARAM>(&draw)), CDRF_NOTIFYITEMDRAW);
     draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
-    for (LPARAM row = 0; row < 3; ++row) {
-        draw.nmcd.lItemlParam = row;
+    for (DWORD_PTR row = 0; row < 3; ++row) {
+        draw.nmcd.dwItemSpec = row;
         draw.clrText = RGB(0, 0, 0);
         EXPECT_EQ(SendMessageA(main, WM_NOTIFY, ID_SERVERLIST, reinterpret_cast<LPARAM>(&draw)), CDRF_NEWFONT);
         EXPECT_EQ(draw.clrText, row == 1 ? RGB(0, 0, 0) : RGB(128, 128, 128)) << row;
@@ -179,6 +179,49 @@ TEST_F(ListView, SortingUsesTheColumnsKey)
     EXPECT_EQ(shownMessages, std::vector<std::string>{"Can't sort servers while refreshing."});
     EXPECT_EQ(RowParams(list), (std::vector<LPARAM>{3, 2, 1, 0}));
     ReleaseRefresh();
+}
+
+// The server list is virtual: its selection is kept by row, so inserts,
+// deletes and sorts must carry it with the servers, and typing a name's
+// first letters is answered by the program.
+TEST_F(ListView, SelectionStaysWithItsServersAndTypingFindsOne)
+{
+    OpenMainWindow();
+    HWND list = Child(ID_SERVERLIST);
+    AddServer(Ip("10.0.0.1"), 27910, "", "bravo", "ctf", 30);    // 0
+    AddServer(Ip("10.0.0.2"), 27910, "", "Alpha", "dm", 20);     // 1
+    AddServer(Ip("10.0.0.3"), 27910, "", "charlie", "ctf", 10);  // 2
+    AddServer(Ip("10.0.0.4"), 27910, "", "delta", "dm", 40);     // 3
+    int echo = AddServer(Ip("10.0.0.5"), 27910, "", "echo", "dm", 50);
+    RebuildDisplayList(main);
+    ASSERT_TRUE(DeleteRow(list, 4));
+    SelectRow(list, 1);
+    ListView_SetItemState(list, 3, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    auto marked = [&](UINT state) {
+        std::vector<LPARAM> params;
+        for (int row = -1; (row = ListView_GetNextItem(list, row, state)) >= 0;)
+            params.push_back(RowParams(list)[static_cast<size_t>(row)]);
+        return params;
+    };
+
+    EXPECT_EQ(Sorted(list, 'p'), (std::vector<LPARAM>{2, 1, 0, 3}));
+    EXPECT_EQ(marked(LVNI_SELECTED), (std::vector<LPARAM>{1, 3}));
+    EXPECT_EQ(marked(LVNI_FOCUSED), (std::vector<LPARAM>{3}));
+    EXPECT_EQ(InsertCallbackRow(list, 1, ServerRowParam(echo)), 1);
+    EXPECT_EQ(RowParams(list), (std::vector<LPARAM>{2, echo, 1, 0, 3}));
+    EXPECT_EQ(marked(LVNI_SELECTED), (std::vector<LPARAM>{1, 3}));
+    EXPECT_EQ(marked(LVNI_FOCUSED), (std::vector<LPARAM>{3}));
+    EXPECT_TRUE(DeleteRow(list, 0));
+    EXPECT_FALSE(DeleteRow(list, 4));
+    EXPECT_EQ(RowParams(list), (std::vector<LPARAM>{echo, 1, 0, 3}));
+    EXPECT_EQ(marked(LVNI_SELECTED), (std::vector<LPARAM>{1, 3}));
+    EXPECT_EQ(marked(LVNI_FOCUSED), (std::vector<LPARAM>{3}));
+    EXPECT_EQ(CellText(list, 1, 0), "Alpha");
+
+    SetFocus(list);
+    PressKey('B');
+    EXPECT_EQ(marked(LVNI_SELECTED), (std::vector<LPARAM>{0}));
+    EXPECT_EQ(marked(LVNI_FOCUSED), (std::vector<LPARAM>{0}));
 }
 
 TEST_F(ListView, FiltersRebuildTheListFromTheTable)

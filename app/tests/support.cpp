@@ -14,6 +14,7 @@
 #include "settings/appdata.h"
 #include "settings/settings.h"
 #include "startup.h"
+#include "ui/helpers.h"
 #include "ui/statusbar.h"
 
 std::vector<std::string> shownMessages;
@@ -276,11 +277,9 @@ std::vector<LPARAM> RowParams(HWND list)
     std::vector<LPARAM> params;
     int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     for (int row = 0; row < rows; ++row) {
-        LVITEMA item = {};
-        item.mask = LVIF_PARAM;
-        item.iItem = row;
-        SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        params.push_back(item.lParam);
+        LPARAM param = -1;
+        RowParam(list, row, &param);
+        params.push_back(param);
     }
     return params;
 }

@@ -128,17 +128,14 @@ bool RowShown(const ServerSlot *slot)
 int InsertShownRows(HWND list, long firstEntry)
 {
     ServerTable *table = &appData->table;
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    // Room for every entry in one go.
-    SendMessageA(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(table->serverCount - firstEntry), 0);
-    int rows = 0;
+    std::vector<LPARAM> rows;
+    rows.reserve(static_cast<size_t>(table->serverCount - firstEntry));
     for (long i = firstEntry; i < table->serverCount; ++i) {
-        if (RowShown(SlotAt(table, i)) && InsertCallbackRow(list, rows, ServerRowParam(i)) >= 0)
-            ++rows;
+        if (RowShown(SlotAt(table, i)))
+            rows.push_back(ServerRowParam(i));
     }
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    return rows;
+    SetRows(list, rows);
+    return static_cast<int>(rows.size());
 }
 
 int LoadServerList(HWND mainWindow)

@@ -5,6 +5,7 @@
 #include <mmsystem.h>
 #include <string.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "base/paths.h"
@@ -41,6 +42,33 @@ int RowPlayerPosition(LPARAM param)
 {
     return static_cast<int>((static_cast<unsigned long>(param) >> 24) & 0xFF);
 }
+
+namespace {
+
+// The rows of the virtual list: its parameters in display order.
+struct VirtualRows {
+    HWND list;
+    std::vector<LPARAM> params;
+};
+VirtualRows virtualRows = {nullptr, {}};
+
+std::vector<LPARAM> *VirtualParams(HWND list)
+{
+    return list && list == virtualRows.list ? &virtualRows.params : nullptr;
+}
+
+// The selected rows from row down, top to bottom.
+std::vector<int> SelectedRowsFrom(HWND list, int row)
+{
+    std::vector<int> rows;
+    if (SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0)
+        return rows;
+    for (int at = row - 1; (at = ListView_GetNextItem(list, at, LVNI_SELECTED)) >= 0;)
+        rows.push_back(at);
+    return rows;
+}
+
+}  // namespace
 
 uint64_t RowKey(uint32_t ip, uint16_t port)
 {
@@ -130,6 +158,10 @@ int ServerRowOfSlot(HWND list, int row, long slot)
     LPARAM param;
     if (RowParam(list, row, &param) && RowSlotIndex(param) == slot)
         return row;
+    if (std::vector<LPARAM> *rows = VirtualParams(list)) {
+        auto at = std::find(rows->begin(), rows->end(), ServerRowParam(slot));
+        return at == rows->end() ? -1 : static_cast<int>(at - rows->begin());
+    }
     LVFINDINFOA find = {};
     find.flags = LVFI_PARAM;
     find.lParam = ServerRowParam(slot);
@@ -142,8 +174,107 @@ void SelectRow(HWND list, int row)
     ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
 }
 
+void MakeVirtualRows(HWND list)
+{
+    virtualRows.list = list;
+    virtualRows.params.clear();
+}
+
+void SetRows(HWND list, const std::vector<LPARAM> &params)
+{
+    if (std::vector<LPARAM> *rows = VirtualParams(list)) {
+        *rows = params;
+        SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);  // the selection and focus
+        SendMessageA(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(rows->size()), 0);
+        return;
+    }
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    for (size_t i = 0; i < params.size(); ++i)
+        InsertCallbackRow(list, static_cast<int>(i), params[i]);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+}
+
+int InsertCallbackRows(HWND list, int row, const std::vector<LPARAM> &params)
+{
+    std::vector<LPARAM> *rows = VirtualParams(list);
+    if (!rows) {
+        int first = -1;
+        for (size_t i = 0; i < params.size(); ++i) {
+            int at = InsertCallbackRow(list, row < 0 ? row : row + static_cast<int>(i), params[i]);
+            if (first < 0)
+                first = at;
+        }
+        return first;
+    }
+    if (row < 0)
+        return -1;
+    row = std::min(row, static_cast<int>(rows->size()));  // past the end appends
+    int added = static_cast<int>(params.size());
+    std::vector<int> selected = SelectedRowsFrom(list, row);
+    int focus = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+    rows->insert(rows->begin() + row, params.begin(), params.end());
+    SendMessageA(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(rows->size()), LVSICF_NOSCROLL);
+    // The control keeps selection by position: move it down with the rows,
+    // from the bottom up so that no row is moved onto one still to move.
+    for (auto at = selected.rbegin(); at != selected.rend(); ++at) {
+        ListView_SetItemState(list, *at, 0, LVIS_SELECTED);
+        ListView_SetItemState(list, *at + added, LVIS_SELECTED, LVIS_SELECTED);
+    }
+    if (focus >= row)
+        ListView_SetItemState(list, focus + added, LVIS_FOCUSED, LVIS_FOCUSED);
+    return row;
+}
+
+bool DeleteRow(HWND list, int row)
+{
+    std::vector<LPARAM> *rows = VirtualParams(list);
+    if (!rows)
+        return SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(row), 0) != 0;
+    if (row < 0 || static_cast<size_t>(row) >= rows->size())
+        return false;
+    rows->erase(rows->begin() + row);
+    // The control moves the selection and focus of the rows below up.
+    return SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(row), 0) != 0;
+}
+
+void SortRows(HWND list, PFNLVCOMPARE compare, LPARAM key)
+{
+    std::vector<LPARAM> *rows = VirtualParams(list);
+    if (!rows) {
+        SendMessageA(list, LVM_SORTITEMS, static_cast<WPARAM>(key), reinterpret_cast<LPARAM>(compare));
+        return;
+    }
+    size_t count = rows->size();
+    size_t selectedCount = static_cast<size_t>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0));
+    bool moveSelection = selectedCount > 0 && selectedCount < count;
+    std::unordered_set<LPARAM> selected;
+    if (moveSelection) {
+        for (int row : SelectedRowsFrom(list, 0))
+            selected.insert((*rows)[static_cast<size_t>(row)]);
+    }
+    LPARAM focused = 0;
+    bool hasFocus = RowParam(list, ListView_GetNextItem(list, -1, LVNI_FOCUSED), &focused);
+    std::stable_sort(rows->begin(), rows->end(), [&](LPARAM a, LPARAM b) { return compare(a, b, key) < 0; });
+    if (moveSelection) {
+        ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+        for (size_t row = 0; row < count; ++row) {
+            if (selected.count((*rows)[row]))
+                ListView_SetItemState(list, static_cast<int>(row), LVIS_SELECTED, LVIS_SELECTED);
+        }
+    }
+    if (hasFocus) {
+        auto at = std::find(rows->begin(), rows->end(), focused);
+        if (at != rows->end())
+            ListView_SetItemState(list, static_cast<int>(at - rows->begin()), LVIS_FOCUSED, LVIS_FOCUSED);
+    }
+    InvalidateRect(list, nullptr, TRUE);
+}
+
 int InsertCallbackRow(HWND list, int row, LPARAM param)
 {
+    if (VirtualParams(list))
+        return InsertCallbackRows(list, row, {param});
     LVITEMA item = {};
     item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     item.iItem = row;
@@ -155,6 +286,12 @@ int InsertCallbackRow(HWND list, int row, LPARAM param)
 
 bool RowParam(HWND list, int row, LPARAM *param)
 {
+    if (std::vector<LPARAM> *rows = VirtualParams(list)) {
+        if (row < 0 || static_cast<size_t>(row) >= rows->size())
+            return false;
+        *param = (*rows)[static_cast<size_t>(row)];
+        return true;
+    }
     LVITEMA item = {};
     item.mask = LVIF_PARAM;
     item.iItem = row;

@@ -296,7 +296,7 @@ void OnCmdDelete(HWND mainWindow)
                                KvServerGetHostPort(slot->server)});
             MarkSlotDeleted(&appData->table, index);
         }
-        SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+        DeleteRow(list, row);
         appData->flags |= FlagModified;
         ++count;
     }

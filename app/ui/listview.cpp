@@ -160,15 +160,20 @@ void OnListDisplayText(NMLVDISPINFOA *info)
     LVITEMA &item = info->item;
     if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0)
         item.pszText[0] = '\0';
-    ServerSlot *slot = RowSlot(item.lParam);
+    bool serverList = info->hdr.idFrom == ID_SERVERLIST;
+    // The server list is virtual: its rows' parameters are not the
+    // control's to give.
+    LPARAM param = item.lParam;
+    if (serverList && !RowParam(info->hdr.hwndFrom, item.iItem, &param))
+        return;
+    ServerSlot *slot = RowSlot(param);
     if (!slot || !slot->server)
         return;
     tagQServer *server = slot->server;
-    bool serverList = info->hdr.idFrom == ID_SERVERLIST;
 
     tagPlayer *player = nullptr;
     if (!serverList) {
-        int position = RowPlayerPosition(item.lParam);
+        int position = RowPlayerPosition(param);
         player = KvServerGetFirstPlayer(server);
         for (int i = 0; player && i < position; ++i)
             player = KvServerGetNextPlayer(server, player);
@@ -218,7 +223,7 @@ int CompareServers(tagQServer *a, tagQServer *b, char key)
 
 void SortServerList(HWND list, char key)
 {
-    SendMessageA(list, LVM_SORTITEMS, static_cast<WPARAM>(key), reinterpret_cast<LPARAM>(CompareRows));
+    SortRows(list, CompareRows, static_cast<LPARAM>(key));
 }
 
 void OnListColumnClick(HWND mainWindow, NMLISTVIEW *click)
@@ -244,6 +249,36 @@ void OnListColumnClick(HWND mainWindow, NMLISTVIEW *click)
     SetCursor(old);
 }
 
+LRESULT OnListFindItem(NMLVFINDITEMA *find)
+{
+    const LVFINDINFOA &info = find->lvfi;
+    if (!info.psz || !(info.flags & (LVFI_STRING | LVFI_PARTIAL)))
+        return -1;
+    char wanted[260] = "";
+    if (find->hdr.code == LVN_ODFINDITEMW)
+        WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(info.psz), -1, wanted, sizeof wanted, nullptr,
+                            nullptr);
+    else
+        lstrcpynA(wanted, info.psz, sizeof wanted);
+    size_t length = strlen(wanted);
+    HWND list = find->hdr.hwndFrom;
+    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    int start = find->iStart >= 0 && find->iStart < count ? find->iStart : 0;
+    for (int n = 0; length > 0 && n < count; ++n) {
+        int row = start + n;
+        if (row >= count) {
+            if (!(info.flags & LVFI_WRAP))
+                break;
+            row -= count;
+        }
+        char text[260] = "";
+        ListView_GetItemText(list, row, 0, text, sizeof text);
+        if ((info.flags & LVFI_PARTIAL) ? _strnicmp(text, wanted, length) == 0 : _stricmp(text, wanted) == 0)
+            return row;
+    }
+    return -1;
+}
+
 bool ServerIsGrey(tagQServer *server, uint16_t threshold)
 {
     return KvServerGetErrorCode(server) != 0 || KvServerGetPing(server) > threshold ||
@@ -258,7 +293,10 @@ LRESULT OnListCustomDraw(NMLVCUSTOMDRAW *draw)
     case CDDS_PREPAINT:
         return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT: {
-        ServerSlot *slot = RowSlot(static_cast<LPARAM>(draw->nmcd.lItemlParam));
+        LPARAM param;
+        ServerSlot *slot = RowParam(draw->nmcd.hdr.hwndFrom, static_cast<int>(draw->nmcd.dwItemSpec), &param)
+                               ? RowSlot(param)
+                               : nullptr;
         if (!slot || !slot->server)
             return CDRF_DODEFAULT;
         if (ServerIsGrey(slot->server, appData->pingThreshold))

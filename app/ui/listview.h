@@ -40,6 +40,11 @@ void SortServerList(HWND list, char key);
 // Grayout: true when the server is down, full or slower than threshold.
 bool ServerIsGrey(tagQServer *server, uint16_t threshold);
 LRESULT OnListCustomDraw(NMLVCUSTOMDRAW *draw);
+// Typing in the server list: the row, from find->iStart on, whose first
+// column begins with (or, without LVFI_PARTIAL, is) the typed text, case
+// aside; -1 when none. The server list is virtual, so the list view asks
+// its parent to search. The text is wide when the code is LVN_ODFINDITEMW.
+LRESULT OnListFindItem(NMLVFINDITEMA *find);
 
 void SetListBackground(HWND list, bool on);
 void StoreColumnWidths(HWND mainWindow);

@@ -71,7 +71,8 @@ LRESULT OnCreate(HWND window)
     listImages = ImageList_LoadImageA(appData->instance, MAKEINTRESOURCEA(IDB_LISTIMAGES), 16, 0, RGB(0, 0, 255),
                                       IMAGE_BITMAP, LR_CREATEDIBSECTION);
 
-    HWND servers = CreateList(window, ID_SERVERLIST, 0);
+    HWND servers = CreateList(window, ID_SERVERLIST, LVS_OWNERDATA);
+    MakeVirtualRows(servers);
     HWND players = CreateList(window, ID_PLAYERLIST, LVS_SINGLESEL);
     bool background = ReadFlag("BkImg");
     DWORD extended = LVS_EX_FULLROWSELECT | (ReadFlag("Grid") ? LVS_EX_GRIDLINES : 0);
@@ -203,7 +204,11 @@ LRESULT OnNotify(HWND window, NMHDR *header)
     case LVN_BEGINDRAG:
         OnListBeginDrag(window, reinterpret_cast<NMLISTVIEW *>(header));
         return 0;
+    case LVN_ODFINDITEMA:
+    case LVN_ODFINDITEMW:
+        return OnListFindItem(reinterpret_cast<NMLVFINDITEMA *>(header));
     case LVN_ITEMCHANGED:
+    case LVN_ODSTATECHANGED:
     case NM_SETFOCUS:
         UpdateCommandStates(window);
         return 0;

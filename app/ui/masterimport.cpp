@@ -4,6 +4,8 @@
 #include <commctrl.h>
 #include <stdlib.h>
 
+#include <vector>
+
 #include "base/report.h"
 #include "kv/kv.h"
 #include "net/endpoints.h"
@@ -78,7 +80,7 @@ int OnCmdReloadMaster(HWND mainWindow)
     RowKeys shown;
     if (initialRows != 0)
         shown = ShownRowKeys(list);
-    int added = 0;
+    std::vector<LPARAM> added;
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     HCURSOR cursor = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     StatusPrintPart(statusBar, 0, "Adding news servers to list, please wait...");
@@ -101,17 +103,17 @@ int OnCmdReloadMaster(HWND mainWindow)
         }
         if (index < 0)
             continue;
-        // The new servers stand at the top, in file order, whatever the
-        // filters say.
-        InsertCallbackRow(list, added, ServerRowParam(index));
+        added.push_back(ServerRowParam(index));
         shown.insert(key);
-        ++added;
     }
-    StatusPrintPart(statusBar, 3, "%d servers", initialRows + added);
+    // The new servers stand at the top, in file order, whatever the
+    // filters say.
+    InsertCallbackRows(list, 0, added);
+    StatusPrintPart(statusBar, 3, "%d servers", initialRows + static_cast<int>(added.size()));
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     SetCursor(cursor);
     free(data);
-    StatusPrint(statusBar, "%d new servers added to list", added);
+    StatusPrint(statusBar, "%d new servers added to list", static_cast<int>(added.size()));
     appData->flags |= FlagModified;
     return 0;
 }

@@ -25,7 +25,7 @@ int MoveRow(HWND list, int target, int source)
     LPARAM param;
     if (!RowParam(list, source, &param) || param < 0)
         return 1;
-    SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(source), 0);
+    DeleteRow(list, source);
     InsertCallbackRow(list, source < target ? target - 1 : target, param);
     appData->flags |= FlagModified;
     return 0;
