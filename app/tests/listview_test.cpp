@@ -218,10 +218,20 @@ TEST_F(ListView, SelectionStaysWithItsServersAndTypingFindsOne)
     EXPECT_EQ(marked(LVNI_FOCUSED), (std::vector<LPARAM>{3}));
     EXPECT_EQ(CellText(list, 1, 0), "Alpha");
 
+    // Several rows at once: the focus passes to the next row kept.
+    DeleteRows(list, {0, 2});
+    EXPECT_EQ(RowParams(list), (std::vector<LPARAM>{1, 3}));
+    EXPECT_EQ(marked(LVNI_SELECTED), (std::vector<LPARAM>{1, 3}));
+    EXPECT_EQ(marked(LVNI_FOCUSED), (std::vector<LPARAM>{3}));
+    DeleteRows(list, {1});
+    EXPECT_EQ(marked(LVNI_SELECTED), (std::vector<LPARAM>{1}));
+    EXPECT_EQ(marked(LVNI_FOCUSED), (std::vector<LPARAM>{1}));
+
+    RebuildDisplayList(main);
     SetFocus(list);
-    PressKey('B');
-    EXPECT_EQ(marked(LVNI_SELECTED), (std::vector<LPARAM>{0}));
-    EXPECT_EQ(marked(LVNI_FOCUSED), (std::vector<LPARAM>{0}));
+    PressKey('C');
+    EXPECT_EQ(marked(LVNI_SELECTED), (std::vector<LPARAM>{2}));
+    EXPECT_EQ(marked(LVNI_FOCUSED), (std::vector<LPARAM>{2}));
 }
 
 TEST_F(ListView, FiltersRebuildTheListFromTheTable)

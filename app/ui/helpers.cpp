@@ -57,7 +57,8 @@ std::vector<LPARAM> *VirtualParams(HWND list)
     return list && list == virtualRows.list ? &virtualRows.params : nullptr;
 }
 
-// The selected rows from row down, top to bottom.
+}  // namespace
+
 std::vector<int> SelectedRowsFrom(HWND list, int row)
 {
     std::vector<int> rows;
@@ -67,8 +68,6 @@ std::vector<int> SelectedRowsFrom(HWND list, int row)
         rows.push_back(at);
     return rows;
 }
-
-}  // namespace
 
 uint64_t RowKey(uint32_t ip, uint16_t port)
 {
@@ -236,6 +235,52 @@ bool DeleteRow(HWND list, int row)
     rows->erase(rows->begin() + row);
     // The control moves the selection and focus of the rows below up.
     return SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(row), 0) != 0;
+}
+
+void DeleteRows(HWND list, const std::vector<int> &rows)
+{
+    std::vector<LPARAM> *params = VirtualParams(list);
+    if (!params) {
+        for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+            SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(*row), 0);
+        return;
+    }
+    // Where each row goes: its new position, or for a removed row -1 - the
+    // position of the next row kept.
+    int count = static_cast<int>(params->size());
+    std::vector<int> moved(static_cast<size_t>(count), 0);
+    for (int row : rows) {
+        if (row >= 0 && row < count)
+            moved[static_cast<size_t>(row)] = -1;
+    }
+    int kept = 0;
+    for (int row = 0; row < count; ++row) {
+        int &to = moved[static_cast<size_t>(row)];
+        if (to < 0) {
+            to = -1 - kept;
+            continue;
+        }
+        to = kept;
+        (*params)[static_cast<size_t>(kept++)] = (*params)[static_cast<size_t>(row)];
+    }
+    if (kept == count)
+        return;
+    params->resize(static_cast<size_t>(kept));
+    std::vector<int> selected = SelectedRowsFrom(list, 0);
+    int focus = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    SendMessageA(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(kept), LVSICF_NOSCROLL);
+    for (int row : selected) {
+        int to = moved[static_cast<size_t>(row)];
+        if (to >= 0)
+            ListView_SetItemState(list, to, LVIS_SELECTED, LVIS_SELECTED);
+    }
+    if (focus >= 0 && focus < count && kept > 0) {
+        int to = moved[static_cast<size_t>(focus)];
+        to = to >= 0 ? to : std::min(-1 - to, kept - 1);
+        ListView_SetItemState(list, to, LVIS_FOCUSED, LVIS_FOCUSED);
+    }
+    InvalidateRect(list, nullptr, TRUE);
 }
 
 void SortRows(HWND list, PFNLVCOMPARE compare, LPARAM key)

@@ -73,6 +73,12 @@ int InsertCallbackRow(HWND list, int row, LPARAM param);
 int InsertCallbackRows(HWND list, int row, const std::vector<LPARAM> &params);
 // Removes a row; the rows below keep their selection.
 bool DeleteRow(HWND list, int row);
+// Removes rows (positions, top to bottom) in one go; the rows kept keep
+// their selection, and the focus stays on its row or, when that row goes,
+// passes to the next row kept.
+void DeleteRows(HWND list, const std::vector<int> &rows);
+// The selected rows from row down, top to bottom.
+std::vector<int> SelectedRowsFrom(HWND list, int row);
 // Sorts the rows by compare (as LVM_SORTITEMS would, keeping each row's
 // selection and the focus); rows that compare equal keep their order.
 void SortRows(HWND list, PFNLVCOMPARE compare, LPARAM key);

@@ -285,7 +285,8 @@ void OnCmdDelete(HWND mainWindow)
     int count = 0;
     std::vector<tagKvHOST> removed;
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    for (int row; (row = ListView_GetNextItem(list, -1, LVNI_SELECTED)) >= 0;) {
+    std::vector<int> rows = SelectedRowsFrom(list, 0);
+    for (int row : rows) {
         LPARAM param = 0;
         RowParam(list, row, &param);
         long index = RowSlotIndex(param);
@@ -296,10 +297,10 @@ void OnCmdDelete(HWND mainWindow)
                                KvServerGetHostPort(slot->server)});
             MarkSlotDeleted(&appData->table, index);
         }
-        DeleteRow(list, row);
         appData->flags |= FlagModified;
         ++count;
     }
+    DeleteRows(list, rows);
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     AppendDeltas(removed.data(), removed.size(), '-');
     HWND statusBar = Child(mainWindow, ID_STATUSBAR);
