@@ -232,6 +232,12 @@ TEST_F(ListView, SelectionStaysWithItsServersAndTypingFindsOne)
     PressKey('C');
     EXPECT_EQ(marked(LVNI_SELECTED), (std::vector<LPARAM>{2}));
     EXPECT_EQ(marked(LVNI_FOCUSED), (std::vector<LPARAM>{2}));
+
+    // Rows inserted into a run of selected rows come in unselected.
+    SendMessageA(main, WM_COMMAND, CMD_SELECTALL, 0);
+    EXPECT_EQ(InsertCallbackRows(list, 1, {7, 8}), 1);
+    EXPECT_EQ(RowParams(list), (std::vector<LPARAM>{0, 7, 8, 1, 2, 3, echo}));
+    EXPECT_EQ(marked(LVNI_SELECTED), (std::vector<LPARAM>{0, 1, 2, 3, echo}));
 }
 
 TEST_F(ListView, FiltersRebuildTheListFromTheTable)

@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -117,22 +118,35 @@ int FindRowByHost(HWND list, const tagKvHOST *host, int start)
 
 namespace {
 
-// AddServerToList without its journal record.
-int AddUnjournaled(HWND mainWindow, const tagKvHOST *host, const char *text)
+// A table entry for a server not yet asked; its index, or -1.
+int AddNewServer(const tagKvHOST *host, const char *text)
 {
     tagQServer *server = nullptr;
     if (KvServerAlloc(&server, host->ip, host->port, const_cast<char *>(text), nullptr, nullptr, 0xFFFF) != 0 ||
         !server)
-        return 1;
+        return -1;
     int index = AddSlot(&appData->table, server, 0);
-    if (index < 0) {
+    if (index < 0)
         KvServerFree(server);
-        return 1;
-    }
+    return index;
+}
+
+// New servers' rows go in at the top, in one go.
+void ShowNewRows(HWND mainWindow, const std::vector<LPARAM> &rows)
+{
     HWND list = Child(mainWindow, ID_SERVERLIST);
-    InsertCallbackRow(list, 0, ServerRowParam(index));
+    InsertCallbackRows(list, 0, rows);
     appData->flags |= FlagModified;
     StatusPrintPart(Child(mainWindow, ID_STATUSBAR), 3, "%d servers", RowCount(list));
+}
+
+// AddServerToList without its journal record.
+int AddUnjournaled(HWND mainWindow, const tagKvHOST *host, const char *text)
+{
+    int index = AddNewServer(host, text);
+    if (index < 0)
+        return 1;
+    ShowNewRows(mainWindow, {ServerRowParam(index)});
     return 0;
 }
 
@@ -193,17 +207,24 @@ void OnCmdPaste(HWND mainWindow)
     std::vector<tagKvHOST> added;
     SendMessageA(statusBar, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    std::vector<LPARAM> rows;
     char token[kAddTextSize];
     for (const char *line = text; line && ReadPastedHost(line, end, token, sizeof token, &line);) {
         StatusPrint(statusBar, "Adding %s to list", token);
         tagKvHOST host;
         if (!HostOfText(token, &host) || shown.count(RowKey(host.ip, host.port)))
             continue;
-        if (AddUnjournaled(mainWindow, &host, token) == 0) {
+        int index = AddNewServer(&host, token);
+        if (index >= 0) {
             shown.insert(RowKey(host.ip, host.port));
             added.push_back(host);
+            rows.push_back(ServerRowParam(index));
         }
     }
+    // The server pasted last stands at the top.
+    std::reverse(rows.begin(), rows.end());
+    if (!rows.empty())
+        ShowNewRows(mainWindow, rows);
     // One journal write for the whole paste.
     AppendDeltas(added.data(), added.size(), '+');
     GlobalUnlock(handle);
@@ -221,10 +242,10 @@ void OnCmdPaste(HWND mainWindow)
     }
     // The new servers are the top rows; they are queried together, as a
     // refresh queries, while the window goes on answering.
-    std::vector<int> rows(added.size());
+    std::vector<int> top(added.size());
     for (int i = 0; i < count; ++i)
-        rows[static_cast<size_t>(i)] = i;
-    StartRefreshOfRows(mainWindow, rows.data(), count, done);
+        top[static_cast<size_t>(i)] = i;
+    StartRefreshOfRows(mainWindow, top.data(), count, done);
 }
 
 void OnCmdCopy(HWND mainWindow)
@@ -311,9 +332,24 @@ void OnCmdDelete(HWND mainWindow)
 void OnCmdMoveToTop(HWND mainWindow)
 {
     HWND list = Child(mainWindow, ID_SERVERLIST);
-    int moved = 0;
-    for (int row; (row = ListView_GetNextItem(list, -1, LVNI_SELECTED)) >= 0; ++moved)
-        MoveRow(list, moved, row);
+    std::vector<int> selected = SelectedRowsFrom(list, 0);
+    int moved = static_cast<int>(selected.size());
+    if (moved > 0) {
+        // The selected rows first, in their order, then the others.
+        std::vector<LPARAM> order(static_cast<size_t>(RowCount(list)));
+        std::vector<bool> taken(order.size(), false);
+        size_t next = 0;
+        for (int row : selected) {
+            RowParam(list, row, &order[next++]);
+            taken[static_cast<size_t>(row)] = true;
+        }
+        for (size_t row = 0; row < taken.size(); ++row) {
+            if (!taken[row])
+                RowParam(list, static_cast<int>(row), &order[next++]);
+        }
+        SetRows(list, order);
+        appData->flags |= FlagModified;
+    }
     SelectRow(list, 0);
     StatusPrint(Child(mainWindow, ID_STATUSBAR), "%d server(s) moved to top", moved);
 }
