@@ -118,9 +118,20 @@ bool StartStub(StubRun *run, const char *tag, const std::string &configText, std
         "\"" + StubProgram() + "\" -c \"" + run->configPath + "\" -l \"" + run->logPath + "\"";
     STARTUPINFOA startup = STARTUPINFOA();
     startup.cb = sizeof startup;
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &run->process)) {
-        *error = "cannot start " + command;
+    // Under Wine a process start has failed once at once, with nothing
+    // wrong with the program or its files: one more try after a moment.
+    bool started = false;
+    DWORD startError = 0;
+    for (int attempt = 0; attempt < 2 && !started; ++attempt) {
+        if (attempt > 0)
+            Sleep(500);
+        started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &startup, &run->process) != 0;
+        if (!started)
+            startError = GetLastError();
+    }
+    if (!started) {
+        *error = "cannot start " + command + " (error " + std::to_string(startError) + ")";
         StopStub(run);
         return false;
     }
