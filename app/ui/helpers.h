@@ -79,6 +79,10 @@ bool DeleteRow(HWND list, int row);
 void DeleteRows(HWND list, const std::vector<int> &rows);
 // The selected rows from row down, top to bottom.
 std::vector<int> SelectedRowsFrom(HWND list, int row);
+// True while the row functions move selection marks along with their
+// rows: the same servers stay selected, so nothing needs to follow each
+// change.
+bool MovingRowMarks();
 // Sorts the rows by compare (as LVM_SORTITEMS would, keeping each row's
 // selection and the focus); rows that compare equal keep their order.
 void SortRows(HWND list, PFNLVCOMPARE compare, LPARAM key);

@@ -209,6 +209,9 @@ LRESULT OnNotify(HWND window, NMHDR *header)
         return OnListFindItem(reinterpret_cast<NMLVFINDITEMA *>(header));
     case LVN_ITEMCHANGED:
     case LVN_ODSTATECHANGED:
+        if (!MovingRowMarks())
+            UpdateCommandStates(window);
+        return 0;
     case NM_SETFOCUS:
         UpdateCommandStates(window);
         return 0;
