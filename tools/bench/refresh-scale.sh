@@ -15,18 +15,8 @@ servers=${SERVERS:-1000}
 delay=${DELAY_MS:-20}
 base=${BASE_PORT:-24000}  # below the ephemeral ports, which clients take at random
 
-tools/scripts/install-deps.sh
-cmake --preset bench >/dev/null && cmake --build --preset bench -j2 --target q2sim_cli >/dev/null
-cmake --preset win64 >/dev/null && cmake --build --preset win64 -j2 --target app_refresh_bench >/dev/null
-
-log=$(mktemp)
-build/bench/bin/q2sim --count "$servers" --base-port "$base" --delay "$delay" --quiet >"$log" 2>&1 &
-sim=$!
-trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null; rm -f "$log" "$log.q"; tools/scripts/wine-session.sh stop build/win64' EXIT
-sleep 1
-kill -0 $sim || { cat "$log"; exit 2; }
-
-eval "$(tools/scripts/wine-session.sh start build/win64)"
+. tools/bench/simulated-servers.sh
+start_simulated_servers --count "$servers" --base-port "$base" --delay "$delay"
 (cd build/win64/bin && BENCH_PORT_BASE=$base BENCH_SERVERS=$servers \
   /usr/lib/wine/wine64 app_refresh_bench.exe --gtest_also_run_disabled_tests 2>/dev/null | grep BENCH)
 

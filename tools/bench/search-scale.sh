@@ -19,19 +19,8 @@ players=${PLAYERS:-16}
 delay=${DELAY_MS:-20}
 base=${BASE_PORT:-21000}  # below the ephemeral ports, which clients take at random
 
-tools/scripts/install-deps.sh
-cmake --preset bench >/dev/null && cmake --build --preset bench -j2 --target q2sim_cli >/dev/null
-cmake --preset win64 >/dev/null && cmake --build --preset win64 -j2 --target app_refresh_bench >/dev/null
-
-log=$(mktemp)
-build/bench/bin/q2sim --count "$servers" --players "$players" --base-port "$base" --delay "$delay" --quiet \
-  >"$log" 2>&1 &
-sim=$!
-trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null; rm -f "$log"; tools/scripts/wine-session.sh stop build/win64' EXIT
-sleep 1
-kill -0 $sim || { cat "$log"; exit 2; }
-
-eval "$(tools/scripts/wine-session.sh start build/win64)"
+. tools/bench/simulated-servers.sh
+start_simulated_servers --count "$servers" --players "$players" --base-port "$base" --delay "$delay"
 (cd build/win64/bin && BENCH_PORT_BASE=$base BENCH_SERVERS=$servers BENCH_WORKERS=${WORKERS:-50} \
   BENCH_SEARCH=${SEARCH:-Grunt1,Major1} BENCH_RUNS=${RUNS:-5} \
   /usr/lib/wine/wine64 app_refresh_bench.exe --gtest_filter='*PlayerSearch' 2>/dev/null | grep 'BENCH\|Failure\|Expected\|Which is\|FAILED')
