@@ -261,18 +261,18 @@ void SetRows(HWND list, const std::vector<LPARAM> &params)
 
 int InsertCallbackRows(HWND list, int row, const std::vector<LPARAM> &params)
 {
+    if (row < 0)
+        return -1;
     std::vector<LPARAM> *rows = VirtualParams(list);
     if (!rows) {
         int first = -1;
         for (size_t i = 0; i < params.size(); ++i) {
-            int at = InsertCallbackRow(list, row < 0 ? row : row + static_cast<int>(i), params[i]);
+            int at = InsertCallbackRow(list, row + static_cast<int>(i), params[i]);
             if (first < 0)
                 first = at;
         }
         return first;
     }
-    if (row < 0)
-        return -1;
     row = std::min(row, static_cast<int>(rows->size()));  // past the end appends
     int added = static_cast<int>(params.size());
     std::vector<RowRun> before = RunsOf(SelectedRowsFrom(list, row));
