@@ -14,6 +14,8 @@ namespace {
 const char kConfigExec[] = " +exec Skovalt.cfg";
 const char kMessengerAppPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Ulo.exe";
 
+ShortPathFunction shortPathFunction = GetShortPathNameA;
+
 }  // namespace
 
 const char *GameParamSetting(const char *game)
@@ -29,16 +31,21 @@ const char *GameParamSetting(const char *game)
 
 bool BuildGameCommand(GameCommand *command, const char *exe, const char *param, bool withConfig)
 {
-    command->line[0] = command->folder[0] = '\0';
+    command->line[0] = command->exe[0] = command->folder[0] = '\0';
     char shortPath[MAX_PATH];
-    DWORD length = GetShortPathNameA(exe, shortPath, sizeof shortPath);
+    DWORD length = shortPathFunction(exe, shortPath, sizeof shortPath);
     if (length == 0 || length >= sizeof shortPath)
         return false;
+    // Unquoted, "C:\Games\Quake 2\quake2.exe" would start C:\Games\Quake.exe
+    // where one exists.
+    const char *quote = strchr(shortPath, ' ') ? "\"" : "";
+    size_t pathLength = length + 2 * strlen(quote);
     size_t reserved = withConfig ? strlen(kConfigExec) : 0;
-    if (length + 1 + reserved > kGameCommandMax) {
+    if (pathLength + 1 + reserved > kGameCommandMax) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
+    memcpy(command->exe, shortPath, length + 1);
     const char *slash = strrchr(shortPath, '\\');
     size_t folderLength = slash ? static_cast<size_t>(slash - shortPath) : 0;
     memcpy(command->folder, shortPath, folderLength);
@@ -46,8 +53,8 @@ bool BuildGameCommand(GameCommand *command, const char *exe, const char *param, 
 
     // The parameter gets what is left; the part that makes the game connect
     // never is cut.
-    int room = static_cast<int>(kGameCommandMax - length - 1 - reserved);
-    snprintf(command->line, sizeof command->line, "%s %.*s", shortPath, room, param ? param : "");
+    int room = static_cast<int>(kGameCommandMax - pathLength - 1 - reserved);
+    snprintf(command->line, sizeof command->line, "%s%s%s %.*s", quote, shortPath, quote, room, param ? param : "");
     return true;
 }
 
@@ -78,13 +85,18 @@ bool StartGame(const GameCommand *command, DWORD *error)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, command->folder, &startup, &process)) {
+    if (!CreateProcessA(command->exe, line, nullptr, nullptr, FALSE, 0, nullptr, command->folder, &startup, &process)) {
         *error = GetLastError();
         return false;
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return true;
+}
+
+void SetShortPathFunctionForTests(ShortPathFunction function)
+{
+    shortPathFunction = function ? function : GetShortPathNameA;
 }
 
 int MessengerCloseWait()

@@ -11,9 +11,11 @@
 // The longest command line the game is started with.
 const size_t kGameCommandMax = 255;
 
-// A game's command line and the folder it runs in.
+// A game's command line, the executable it starts and the folder it runs
+// in.
 struct GameCommand {
     char line[kGameCommandMax + 1];
+    char exe[MAX_PATH];
     char folder[MAX_PATH];
 };
 
@@ -22,8 +24,9 @@ struct GameCommand {
 // (also for null) "Param".
 const char *GameParamSetting(const char *game);
 
-// Starts a command from the executable's path: its short (8.3) form, a
-// blank and as much of param as fits. withConfig keeps room for the
+// Starts a command from the executable's path: its short (8.3) form, in
+// quotes when it holds a blank (a volume without short names gives the
+// long path back), a blank and as much of param as fits. withConfig keeps room for the
 // " +exec Skovalt.cfg" that AddConfigExec appends later, so the parameter
 // value is what gets cut. The folder is the short path up to its last
 // backslash. False, with the last error set, when the short path
@@ -36,9 +39,16 @@ void AddConfigExec(GameCommand *command);
 // written and closed.
 bool WriteGameConfig(const char *folder, const char *address);
 
-// Starts the command in its folder without waiting for it. False with
-// *error set to the system's error number when it did not start.
+// Starts the command in its folder without waiting for it, naming the
+// executable to the system apart from the line, so that no part of a path
+// with blanks can be taken for another program. False with *error set to
+// the system's error number when it did not start.
 bool StartGame(const GameCommand *command, DWORD *error);
+
+// Tests only: replaces GetShortPathNameA (a volume without 8.3 names
+// returns the long path); null restores it.
+using ShortPathFunction = DWORD(WINAPI *)(LPCSTR longPath, LPSTR shortPath, DWORD size);
+void SetShortPathFunctionForTests(ShortPathFunction function);
 
 // "CloseUloWait" as seconds to wait, 0 to 10 (a negative or unreadable
 // value is 0, anything above 10 is 10).

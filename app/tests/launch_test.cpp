@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "launch/gamelaunch.h"
 #include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
@@ -160,6 +161,32 @@ TEST_F(Launch, GameChoosesTheParameterAndTheConfigNamesTheServer)
     ASSERT_EQ(got.size(), 8u);
     EXPECT_EQ(got[6], shortExe + " +set game ctf");
     EXPECT_TRUE(shownMessages.empty());
+}
+
+// A volume without 8.3 names gives the long path back: the path is quoted
+// and named to the system, so Quake.exe beside "Quake 2" never starts.
+DWORD WINAPI LongPathOnly(LPCSTR longPath, LPSTR shortPath, DWORD size)
+{
+    DWORD length = static_cast<DWORD>(strlen(longPath));
+    if (length >= size)
+        return length + 1;
+    memcpy(shortPath, longPath, length + 1);
+    return length;
+}
+
+TEST_F(Launch, APathWithBlanksStartsOnlyTheGame)
+{
+    ASSERT_TRUE(CopyFileA(exe.c_str(), FilePath("Quake.exe").c_str(), TRUE));  // the decoy
+    SetShortPathFunctionForTests(LongPathOnly);
+    WriteSetting("Param", "+set cl_maxfps 60");
+    Open();
+    Enter(1);
+    std::vector<std::string> got = Launched(1);
+    SetShortPathFunctionForTests(nullptr);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0], "\"" + exe + "\" +set cl_maxfps 60 +exec Skovalt.cfg");
+    EXPECT_EQ(got[1], exe.substr(0, exe.rfind('\\')));
+    EXPECT_FALSE(Exists("launched.txt"));
 }
 
 TEST_F(Launch, NothingStartsWithoutAGameOrWhileRefreshing)
