@@ -88,6 +88,13 @@ TEST_F(MainWindow, StartsWithItsChildrenAndShowsTheLoadedList)
     EXPECT_EQ(ColumnCount(Child(ID_PLAYERLIST)), 5);
     EXPECT_EQ(ColumnText(Child(ID_PLAYERLIST), 0), "Player");
 
+    // The manifest (the program's resources, linked into this test too)
+    // brings the themed common controls of version 6, the side-by-side
+    // copy, not the system folder's version 5.
+    char controls[MAX_PATH] = "";
+    GetModuleFileNameA(GetModuleHandleA("comctl32.dll"), controls, sizeof controls);
+    CharLowerA(controls);
+    EXPECT_NE(strstr(controls, "\\winsxs\\"), nullptr) << controls;
 }
 
 TEST_F(MainWindow, ListsFollowTheGridAndFontSettings)
