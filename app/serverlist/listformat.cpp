@@ -135,13 +135,15 @@ int ReadHostPort(const char *text, size_t length, size_t *hostLength, uint16_t *
         return HostTextOk;
     *hostLength = colon - 1;
     size_t digits = length - colon;
+    if (digits == 0 || digits > 5)
+        return HostTextBadPort;
     unsigned long value = 0;
-    for (size_t i = colon; i < length && digits <= 5; ++i) {
+    for (size_t i = colon; i < length; ++i) {
         if (!IsDecimal(text[i]))
             return HostTextBadPort;
         value = value * 10 + static_cast<unsigned long>(text[i] - '0');
     }
-    if (digits == 0 || digits > 5 || value < 1 || value > 0xFFFF)
+    if (value < 1 || value > 0xFFFF)
         return HostTextBadPort;
     *port = static_cast<uint16_t>(value);
     return HostTextOk;
