@@ -5,11 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#ifdef _WIN32
-#include <winsock2.h>
-#else
-#include <arpa/inet.h>
-#endif
+#include <unordered_set>
 
 const unsigned char ListFileHeader[ListFileHeaderSize] = {'k', 'v', 0};
 
@@ -87,33 +83,95 @@ void EncodeDeltaRecord(const DeltaRecord *record, unsigned char out[DeltaRecordS
     PutLe16(out + 8, record->port);
 }
 
-int ParseHostAddress(const char *text, tagKvHOST *host)
+bool IsServerHost(uint32_t ip, uint16_t port)
+{
+    return ip != 0 && ip != 0xFFFFFFFFu && port != 0;
+}
+
+namespace {
+
+bool IsDecimal(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+bool ParseDottedQuad(const char *text, size_t length, uint32_t *ip)
+{
+    if (!text)
+        return false;
+    const char *p = text, *end = text + length;
+    unsigned char parts[4];
+    for (unsigned char &part : parts) {
+        if (&part != parts) {
+            if (p == end || *p != '.')
+                return false;
+            ++p;
+        }
+        const char *digits = p;
+        unsigned value = 0;
+        while (p < end && p - digits < 3 && IsDecimal(*p))
+            value = value * 10 + static_cast<unsigned>(*p++ - '0');
+        // "010" would be octal 8 to inet_addr: a leading zero is refused.
+        if (p == digits || value > 255 || (p - digits > 1 && *digits == '0'))
+            return false;
+        part = static_cast<unsigned char>(value);
+    }
+    if (p != end)
+        return false;
+    memcpy(ip, parts, 4);  // first part first: network order
+    return true;
+}
+
+int ReadHostPort(const char *text, size_t length, size_t *hostLength, uint16_t *port)
+{
+    *port = KV_DEFAULT_PORT;
+    *hostLength = length;
+    size_t colon = length;
+    while (colon > 0 && text[colon - 1] != ':')
+        --colon;
+    if (colon == 0)
+        return HostTextOk;
+    *hostLength = colon - 1;
+    size_t digits = length - colon;
+    if (digits == 0 || digits > 5)
+        return HostTextBadPort;
+    unsigned long value = 0;
+    for (size_t i = colon; i < length; ++i) {
+        if (!IsDecimal(text[i]))
+            return HostTextBadPort;
+        value = value * 10 + static_cast<unsigned long>(text[i] - '0');
+    }
+    if (value < 1 || value > 0xFFFF)
+        return HostTextBadPort;
+    *port = static_cast<uint16_t>(value);
+    return HostTextOk;
+}
+
+int ParseHostAddress(const char *text, size_t length, tagKvHOST *host)
 {
     host->port = KV_DEFAULT_PORT;
     host->ip = 0;
-    if (!text || !isdigit(static_cast<unsigned char>(text[0])))
-        return 1;
-    char address[64];
-    const char *colon = strrchr(text, ':');
-    size_t length = colon ? static_cast<size_t>(colon - text) : strlen(text);
-    if (length >= sizeof address)
-        return 1;
-    memcpy(address, text, length);
-    address[length] = '\0';
-    if (colon) {
-        char *stop = nullptr;
-        long port = strtol(colon + 1, &stop, 10);
-        if (stop == colon + 1 || port < 1 || port > 0xFFFF)
-            return 1;
-        host->port = static_cast<uint16_t>(port);
-    }
-    unsigned long ip = inet_addr(address);
-    // inet_addr answers INADDR_NONE for a text that is no address; that
-    // must not become the broadcast address 255.255.255.255.
-    if (ip == INADDR_NONE && strcmp(address, "255.255.255.255") != 0)
-        return 1;
-    host->ip = static_cast<uint32_t>(ip);
-    return 0;
+    if (!text || length == 0 || !IsDecimal(text[0]))
+        return HostTextNoAddress;
+    while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\t'))
+        --length;
+    size_t addressLength;
+    uint16_t port;
+    if (ReadHostPort(text, length, &addressLength, &port) != HostTextOk)
+        return HostTextBadPort;
+    uint32_t ip;
+    if (!ParseDottedQuad(text, addressLength, &ip) || !IsServerHost(ip, port))
+        return HostTextNoAddress;
+    host->ip = ip;
+    host->port = port;
+    return HostTextOk;
+}
+
+int ParseHostAddress(const char *text, tagKvHOST *host)
+{
+    return ParseHostAddress(text, text ? strlen(text) : 0, host);
 }
 
 namespace {
@@ -150,35 +208,39 @@ unsigned char *BuildMasterServerFile(const char *master, size_t masterSize, cons
         return nullptr;
     memcpy(block, ListFileHeader, ListFileHeaderSize);
     *size = ListFileHeaderSize;
+    // A server named again (by the journal and the master, or twice by
+    // the master) is written at its first place only.
+    std::unordered_set<uint64_t> written;
+    auto append = [&](uint32_t ip, uint16_t port) {
+        if (!written.insert(static_cast<uint64_t>(ip) << 16 | port).second)
+            return true;
+        return AppendBareRecord(&block, size, &capacity, ip, port);
+    };
     bool ok = true;
     for (size_t i = 0; ok && i < deltaCount; ++i) {
-        if (deltas[i].kind == '+' && deltas[i].ip != 0)
-            ok = AppendBareRecord(&block, size, &capacity, deltas[i].ip, deltas[i].port);
+        // The journal is a file like any other: a record that names no
+        // server (0.0.0.0, the broadcast address, port 0) is no server.
+        if (deltas[i].kind == '+' && IsServerHost(deltas[i].ip, deltas[i].port))
+            ok = append(deltas[i].ip, deltas[i].port);
     }
     const char *end = master ? master + masterSize : nullptr;
     for (const char *p = master; ok && p && p < end;) {
         const char *lineEnd = p;
         while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n')
             ++lineEnd;
-        char line[300];
-        size_t length = static_cast<size_t>(lineEnd - p);
-        bool fits = length < sizeof line;
-        if (fits) {
-            memcpy(line, p, length);
-            line[length] = '\0';
-        }
+        tagKvHOST host;
+        int parsed = ParseHostAddress(p, static_cast<size_t>(lineEnd - p), &host);
         p = lineEnd;
         while (p < end && (*p == '\r' || *p == '\n'))
             ++p;
-        tagKvHOST host;
-        if (!fits || ParseHostAddress(line, &host) != 0 || host.ip == 0)
-            continue;  // no server line, or 0.0.0.0
+        if (parsed != HostTextOk)
+            continue;  // no server line
         ++*masterServers;
         bool removed = false;
         for (size_t i = 0; i < deltaCount && !removed; ++i)
             removed = deltas[i].kind == '-' && deltas[i].ip == host.ip && deltas[i].port == host.port;
         if (!removed)
-            ok = AppendBareRecord(&block, size, &capacity, host.ip, host.port);
+            ok = append(host.ip, host.port);
     }
     if (!ok) {
         free(block);

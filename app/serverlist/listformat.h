@@ -62,16 +62,43 @@ size_t DeltaRecordCount(size_t size);
 DeltaRecord ReadDeltaRecord(const unsigned char *data);
 void EncodeDeltaRecord(const DeltaRecord *record, unsigned char out[DeltaRecordSize]);
 
-// "a.b.c.d" or "a.b.c.d:port" into host (port 27910 unless given).
-// Returns 0, or 1 (address 0) when the text is null, does not begin with a
-// digit, is no dotted address, or names a port outside 1 .. 65535.
+// What a text naming a server is refused for.
+enum HostTextResult {
+    HostTextOk = 0,
+    HostTextNoAddress = 1,  // no server address
+    HostTextBadPort = 2,    // a ':' followed by anything but a port from 1 to 65535
+};
+
+// True for an address and port a server can have: neither 0.0.0.0 nor the
+// broadcast address 255.255.255.255, and a port from 1 to 65535.
+bool IsServerHost(uint32_t ip, uint16_t port);
+
+// Exactly four decimal parts of 0 to 255 joined by '.', nothing before or
+// after them (no short forms such as "1" or "127.0.0", no hex, octal or
+// leading zeros), into ip (network order). False otherwise.
+bool ParseDottedQuad(const char *text, size_t length, uint32_t *ip);
+
+// The port of "host[:port]" (length bytes): the host part is the text
+// before its last ':' (*hostLength bytes), the port the digits after it, or
+// 27910 when there is no ':'. Returns HostTextOk, or HostTextBadPort when
+// the ':' is not followed by a number from 1 to 65535 and nothing else.
+int ReadHostPort(const char *text, size_t length, size_t *hostLength, uint16_t *port);
+
+// "a.b.c.d" or "a.b.c.d:port" into host (port 27910 unless given); blanks
+// at the end are ignored. Returns HostTextOk; HostTextBadPort; or
+// HostTextNoAddress when the text is null, does not begin with a digit, is
+// no dotted address (ParseDottedQuad) or no server's (IsServerHost). The
+// address is 0 unless HostTextOk.
 int ParseHostAddress(const char *text, tagKvHOST *host);
+// The same for length bytes, which may hold any byte (a NUL refuses it).
+int ParseHostAddress(const char *text, size_t length, tagKvHOST *host);
 
 // The Server.dat that a master list makes: first a record for every '+'
 // delta record (in journal order), then one for every server line of the
 // master list text (size bytes; lines end in CR, LF or both) that no '-'
-// delta record removes. A server line is one that ParseHostAddress takes
-// with an address other than 0; other lines are skipped. Records carry
+// delta record removes. A server line is one that ParseHostAddress takes;
+// other lines, and '+' records that name no server (IsServerHost), are
+// skipped. Each server is written once, at its first place. Records carry
 // flags 0, ping 0xFFFF and empty texts. Returns a new block (free it with
 // free()) holding the header and the records, or null when memory runs
 // out; *masterServers counts the master list's server lines.

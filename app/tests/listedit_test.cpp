@@ -4,6 +4,7 @@
 #include "window_support.h"
 
 #include <commctrl.h>
+#include <string.h>
 
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@
 #include "settings/appdata.h"
 #include "settings/settings.h"
 #include "ui/helpers.h"
+#include "ui/listedit.h"
+#include "ui/refreshview.h"
 #include "ui/statusbar.h"
 
 namespace {
@@ -27,6 +30,16 @@ q2sim::ServerConfig Named(const std::string &name, const std::string &game = "")
     if (!game.empty())
         c.rules.push_back({"gamename", game});
     return c;
+}
+
+// Takes the clipboard away from Copy between its opening and its data.
+LRESULT CALLBACK CloseClipboardOnCopying(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT *message = reinterpret_cast<const CWPSTRUCT *>(lParam);
+    if (code == HC_ACTION && message->message == SB_SETTEXTA && message->lParam &&
+        strcmp(reinterpret_cast<const char *>(message->lParam), "Copying server(s) to clipboard") == 0)
+        CloseClipboard();
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 class ListEdit : public MainWindowTest {
@@ -122,6 +135,43 @@ TEST_F(ListEdit, AddServerQueriesItRefusesDuplicatesAndLongTexts)
     EXPECT_EQ(shownMessages.back(), "Could not resolve name ");
     AddServer(std::string(255, 'a'), "27912");
     EXPECT_EQ(shownMessages.back().find("The name and port are too long"), 0u);
+    // An empty or zero port is refused alike for addresses and names; a
+    // short form is no address.
+    const char *portRule = "': a port is a number from 1 to 65535.";
+    const std::vector<std::vector<std::string>> refused = {
+        {"127.0.0.1", "", "Invalid port in '127.0.0.1:" + std::string(portRule)},
+        {"localhost", "", "Invalid port in 'localhost:" + std::string(portRule)},
+        {"localhost:0", "27910", "Invalid port in 'localhost:0" + std::string(portRule)},
+        {"1", "27910", "Could not resolve name 1"},
+        {"no-such-host.invalid", "27910", "Could not resolve name no-such-host.invalid"},
+    };
+    for (const auto &c : refused) {
+        AddServer(c[0], c[1]);
+        EXPECT_EQ(shownMessages.back(), c[2]);
+    }
+    EXPECT_EQ(Rows(), 2);
+}
+
+TEST_F(ListEdit, AnAddedServerIsSaidWhenItsQueryStopsOrCannotStart)
+{
+    q2sim::ServerConfig slow = Named("Slow");
+    slow.delayMs = 5000;
+    Serve({slow});
+    Open();
+    AddServer("127.0.0.1", std::to_string(q2sim::Port(sim, 0)));
+    ASSERT_TRUE(RefreshRunning());
+    PressKey(VK_ESCAPE);
+    WaitForRefreshEnd();
+    EXPECT_EQ(Status(), Address(0) + " added to list (query aborted)");
+
+    // A refresh that begins while the dialog is open.
+    FillNextDialog([this](HWND dialog) {
+        StartRefresh(main, 0);
+        SetDlgItemTextA(dialog, IDC_ADD_NAME, "127.0.0.3");
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    PressKey(VK_INSERT);
+    EXPECT_EQ(shownMessages.back(), "127.0.0.3 added to list, but not queried while a refresh runs.");
     EXPECT_EQ(Rows(), 2);
 }
 
@@ -136,7 +186,7 @@ TEST_F(ListEdit, PasteTakesEveryFormOnceAndQueriesThemTogether)
     PressKey('V', Ctrl);
     EXPECT_EQ(Rows(), 4);
     WaitForRefreshEnd();
-    EXPECT_EQ(Status(), "4 server(s) added to list");
+    EXPECT_EQ(Status(), "4 server(s) added to list, 1 skipped (unknown host or bad port)");
     std::vector<std::string> names;
     for (int row = 0; row < Rows(); ++row)
         names.push_back(CellText(servers, row, 0));
@@ -147,12 +197,22 @@ TEST_F(ListEdit, PasteTakesEveryFormOnceAndQueriesThemTogether)
     // The same text again adds nothing.
     PressKey('V', Ctrl);
     WaitForRefreshEnd();
-    EXPECT_EQ(Status(), "0 server(s) added to list");
+    EXPECT_EQ(Status(), "0 server(s) added to list, 1 skipped (unknown host or bad port)");
     EXPECT_EQ(Rows(), 4);
     // Lines ending in LF alone are one line: only its first host counts.
     SetClipboardText("127.0.0.5\n127.0.0.6\n");
     PressKey('V', Ctrl);
     WaitForRefreshEnd();
+    EXPECT_EQ(Rows(), 5);
+
+    // No text on the clipboard: nothing happens.
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+    std::string status = Status();
+    PressKey('V', Ctrl);
+    OnCmdPaste(main);
+    EXPECT_EQ(Status(), status);
     EXPECT_EQ(Rows(), 5);
 }
 
@@ -176,6 +236,15 @@ TEST_F(ListEdit, CopyDeleteMoveFavouriteFindAndSameGame)
     PressKey('C', Ctrl);
     EXPECT_EQ(ClipboardText(), "10.0.0.1,Server 0\r\n10.0.0.2,\r\n10.0.0.3:27911,Server 2\r\n");
     EXPECT_EQ(Status(), "3 server(s) copied to clipboard.");
+    // The clipboard held by another window, or taken away before the data.
+    ASSERT_TRUE(OpenClipboard(Child(ID_PLAYERLIST)));
+    PressKey('C', Ctrl);
+    CloseClipboard();
+    EXPECT_EQ(shownMessages.back(), "Cannot open clipboard.");
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, CloseClipboardOnCopying, nullptr, GetCurrentThreadId());
+    PressKey('C', Ctrl);
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(shownMessages.back(), "Clipboard error.");
 
     // Favourite: a mixed selection asks; Cancel changes nothing, Yes marks.
     ListView_SetItemState(servers, 3, LVIS_SELECTED, LVIS_SELECTED);

@@ -352,23 +352,4 @@ TEST_F(ServerListTest, DeltaJournalRefusesMissingAndForeignFiles)
     EXPECT_EQ(shownMessages, std::vector<std::string>{"Invalid file format 'Delta.dat'"});
 }
 
-TEST_F(ServerListTest, HostAddressTexts)
-{
-    tagKvHOST host;
-    EXPECT_EQ(ParseHostAddress("10.0.0.1", &host), 0);
-    EXPECT_EQ(host.ip, Ip("10.0.0.1"));
-    EXPECT_EQ(host.port, 27910);
-    EXPECT_EQ(ParseHostAddress("10.0.0.1:27911", &host), 0);
-    EXPECT_EQ(host.port, 27911);
-    EXPECT_EQ(ParseHostAddress("quake.example:27911", &host), 1);
-    EXPECT_EQ(host.ip, 0u);
-    EXPECT_EQ(ParseHostAddress(nullptr, &host), 1);
-    // No address at all must not turn into 255.255.255.255, and a port no
-    // UDP port can have is refused instead of wrapped around.
-    EXPECT_EQ(ParseHostAddress("1.2.3.x", &host), 1);
-    EXPECT_EQ(host.ip, 0u);
-    EXPECT_EQ(ParseHostAddress("10.0.0.1:70000", &host), 1);
-    EXPECT_EQ(ParseHostAddress("10.0.0.1:", &host), 1);
-}
-
 }  // namespace

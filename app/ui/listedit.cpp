@@ -50,13 +50,24 @@ ServerSlot *RowSlot(HWND list, int row)
     return SlotAt(&appData->table, RowSlotIndex(param));
 }
 
-// The host a typed or pasted text names: an address (beginning with a
-// digit) or a name looked up. False when it names none.
-bool HostOfText(const char *text, tagKvHOST *host)
+// The host a typed or pasted text "host[:port]" names: an address
+// (beginning with a digit) or a name looked up, each with a port from 1 to
+// 65535 (27910 when none is given). A HostTextResult.
+int HostOfText(const char *text, tagKvHOST *host)
 {
     if (isdigit(static_cast<unsigned char>(text[0])))
-        return ParseHostAddress(text, host) == 0 && host->ip != 0;
-    return KvGetHostIP(host, const_cast<char *>(text)) == 0 && host->ip != 0;
+        return ParseHostAddress(text, host);
+    size_t nameLength;
+    uint16_t port;
+    if (ReadHostPort(text, strlen(text), &nameLength, &port) != HostTextOk)
+        return HostTextBadPort;
+    std::string name(text, nameLength);
+    tagKvHOST found = {};
+    if (name.empty() || KvGetHostIP(&found, &name[0]) != 0 || !IsServerHost(found.ip, port))
+        return HostTextNoAddress;
+    host->ip = found.ip;
+    host->port = port;
+    return HostTextOk;
 }
 
 struct AddServerData {
@@ -150,6 +161,21 @@ int AddUnjournaled(HWND mainWindow, const tagKvHOST *host, const char *text)
     return 0;
 }
 
+// Shows what was added, then has the new rows (the top count rows)
+// queried as a refresh queries them; says so when that cannot start.
+void QueryAddedRows(HWND mainWindow, int count, const char *added)
+{
+    StatusPrint(Child(mainWindow, ID_STATUSBAR), "%s", added);
+    std::vector<int> top(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i)
+        top[static_cast<size_t>(i)] = i;
+    int started = StartRefreshOfRows(mainWindow, top.data(), count, added);
+    if (started != 0)
+        ReportMessage(mainWindow, MB_ICONINFORMATION,
+                      started == 1 ? "%s, but not queried while a refresh runs." : "%s, but the query could not be started.",
+                      added);
+}
+
 }  // namespace
 
 int AddServerToList(HWND mainWindow, const tagKvHOST *host, const char *text)
@@ -167,7 +193,13 @@ void OnCmdAddServer(HWND mainWindow)
                         reinterpret_cast<LPARAM>(&data)) != IDOK)
         return;
     tagKvHOST host;
-    if (!HostOfText(data.text, &host)) {
+    int found = HostOfText(data.text, &host);
+    if (found == HostTextBadPort) {
+        ReportMessage(mainWindow, MB_ICONEXCLAMATION, "Invalid port in '%s': a port is a number from 1 to 65535.",
+                      data.text);
+        return;
+    }
+    if (found != HostTextOk) {
         ReportMessage(mainWindow, MB_ICONEXCLAMATION, "Could not resolve name %s", data.text);
         return;
     }
@@ -182,10 +214,9 @@ void OnCmdAddServer(HWND mainWindow)
         return;
     ShowRow(list, 0);
     // The new server is queried without holding the window.
-    char done[kAddTextSize + 32];
-    snprintf(done, sizeof done, "%s added to list", data.text);
-    int first = 0;
-    StartRefreshOfRows(mainWindow, &first, 1, done);
+    char added[kAddTextSize + 32];
+    snprintf(added, sizeof added, "%s added to list", data.text);
+    QueryAddedRows(mainWindow, 1, added);
 }
 
 void OnCmdPaste(HWND mainWindow)
@@ -208,11 +239,16 @@ void OnCmdPaste(HWND mainWindow)
     SendMessageA(statusBar, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     std::vector<LPARAM> rows;
+    int skipped = 0;
     char token[kAddTextSize];
     for (const char *line = text; line && ReadPastedHost(line, end, token, sizeof token, &line);) {
         StatusPrint(statusBar, "Adding %s to list", token);
         tagKvHOST host;
-        if (!HostOfText(token, &host) || shown.count(RowKey(host.ip, host.port)))
+        if (HostOfText(token, &host) != HostTextOk) {
+            ++skipped;
+            continue;
+        }
+        if (shown.count(RowKey(host.ip, host.port)))
             continue;
         int index = AddNewServer(&host, token);
         if (index >= 0) {
@@ -234,18 +270,17 @@ void OnCmdPaste(HWND mainWindow)
     InvalidateRect(statusBar, nullptr, TRUE);
 
     int count = static_cast<int>(added.size());
-    char done[64];
-    snprintf(done, sizeof done, "%d server(s) added to list", count);
+    char done[128];
+    int n = snprintf(done, sizeof done, "%d server(s) added to list", count);
+    if (skipped > 0)
+        snprintf(done + n, sizeof done - static_cast<size_t>(n), ", %d skipped (unknown host or bad port)", skipped);
     if (count == 0) {
         StatusPrint(statusBar, "%s", done);
         return;
     }
     // The new servers are the top rows; they are queried together, as a
-    // refresh queries, while the window goes on answering.
-    std::vector<int> top(added.size());
-    for (int i = 0; i < count; ++i)
-        top[static_cast<size_t>(i)] = i;
-    StartRefreshOfRows(mainWindow, top.data(), count, done);
+    // refresh queries them, while the window goes on answering.
+    QueryAddedRows(mainWindow, count, done);
 }
 
 void OnCmdCopy(HWND mainWindow)

@@ -77,9 +77,8 @@ int OnCmdReloadMaster(HWND mainWindow)
     HWND statusBar = GetDlgItem(mainWindow, ID_STATUSBAR);
     int initialRows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     // Only the rows shown count: a server hidden by a filter is added again.
-    RowKeys shown;
-    if (initialRows != 0)
-        shown = ShownRowKeys(list);
+    // Each server of the file is added once, also to an empty list.
+    RowKeys shown = ShownRowKeys(list);
     std::vector<LPARAM> added;
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     HCURSOR cursor = SetCursor(LoadCursor(nullptr, IDC_WAIT));
@@ -93,7 +92,7 @@ int OnCmdReloadMaster(HWND mainWindow)
         if (record.ip == 0)
             continue;
         uint64_t key = RowKey(record.ip, record.port);
-        if (initialRows != 0 && shown.count(key))
+        if (shown.count(key))
             continue;
         int index = AddFileRecord(&appData->table, &record, 0);
         if (index == -2) {

@@ -214,7 +214,11 @@ void OnEnded(HWND mainWindow, bool stopped)
     PlayWave(nullptr, 0);
     PlayWave("ready.wav", SND_ASYNC);
     SetCursor(view.cursor);
-    StatusPrintPart(status, 0, "%s", stopped ? "Aborted" : view.doneText[0] ? view.doneText : "Ready");
+    // A text of the caller (what was added) outlasts a stop.
+    if (stopped && view.doneText[0])
+        StatusPrintPart(status, 0, "%s (query aborted)", view.doneText);
+    else
+        StatusPrintPart(status, 0, "%s", stopped ? "Aborted" : view.doneText[0] ? view.doneText : "Ready");
 }
 
 }  // namespace
@@ -336,7 +340,7 @@ int StartRefreshOfViewRows(HWND mainWindow, bool clearPlayers)
 
     view.mainWindow = mainWindow;
     if (StartRefreshEngine(&options, &hooks) != 0)
-        return 0;
+        return 2;
 
     view.cursor = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     PlayWave("wait.wav", SND_ASYNC | SND_LOOP);

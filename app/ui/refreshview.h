@@ -15,13 +15,13 @@
 #include <windows.h>
 
 // Starts a refresh of every row of the server list, or of its selected rows
-// only. Returns 1 and does nothing while a refresh runs; 0 otherwise (also
-// when the engine could not start: the program stays idle).
+// only. Returns 0 when it runs; 1 and does nothing while a refresh runs; 2
+// when the engine could not start (the program stays idle).
 int StartRefresh(HWND mainWindow, int selectedOnly);
 
 // Refreshes the given rows of the server list (servers just added), with
-// doneText instead of "Ready" in part 0 when it ends unstopped. Returns 1
-// and does nothing while a refresh runs; 0 otherwise.
+// doneText instead of "Ready" in part 0 when it ends, and followed by
+// " (query aborted)" when it is stopped. Returns as StartRefresh does.
 int StartRefreshOfRows(HWND mainWindow, const int *rows, int count, const char *doneText);
 
 // The Refresh, Refresh selected and Stop commands.

@@ -2,7 +2,8 @@
 # Builds the libFuzzer targets (clang) and runs each for a bounded time:
 #   tools/scripts/fuzz.sh [SECONDS]      (default 60 each)
 # The reply fuzzer starts from the captured real replies, each preceded by
-# the server list's template; the list-file fuzzer from a small Server.dat;
+# the server list's template; the list-file fuzzer (Server.dat, Delta.dat,
+# addresses, pasted text, the master list) from small files of each kind;
 # the corpus grows in build/fuzz/corpus.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -22,6 +23,10 @@ printf 'q2dm1|The Edge\r\nbase1|Outer Base\n\nlast line' >"$corpus/list/seed"
 python3 -c 'import sys; r = lambda ip, texts: bytes(ip) + bytes([6, 109, 45, 0, 2]) + bytes(19) + texts
 sys.stdout.buffer.write(b"kv\0" + r([127, 0, 0, 1], b"q.example\0One\0ctf\0") + r([10, 0, 0, 2], b"\0\0\0"))' \
   >"$corpus/listfile/seed"
+# A master list (also pasted text), and a Delta.dat of a '+' and a '-'.
+printf '# servers\r\n10.0.0.1:27910\r\n10.0.0.2\r\n10.0.0.1\r\nq2.example.net  27911 x\r\n' \
+  >"$corpus/listfile/seed-master"
+printf 'kv\0+\0\0\0\177\0\0\1\6\155\0\0-\0\0\0\n\0\0\2\7\155\0\0' >"$corpus/listfile/seed-delta"
 
 status=0
 for target in kv_reply kv_list app_listfile; do

@@ -84,18 +84,76 @@ TEST(ListFormat, DeltaRecordsRoundTrip)
     EXPECT_EQ(DeltaRecordCount(35), 2u);
 }
 
-TEST(ListFormat, HostAddressTexts)
+TEST(ListFormat, HostAddressTextsAreFourDecimalPartsAndAPort)
 {
     tagKvHOST host;
-    EXPECT_EQ(ParseHostAddress("127.0.0.1", &host), 0);
+    EXPECT_EQ(ParseHostAddress("127.0.0.1", &host), HostTextOk);
+    EXPECT_EQ(host.ip, 0x0100007Fu);
     EXPECT_EQ(host.port, KV_DEFAULT_PORT);
-    EXPECT_EQ(ParseHostAddress("127.0.0.1:1", &host), 0);
+    EXPECT_EQ(ParseHostAddress("10.20.255.0:1 \t", &host), HostTextOk);
+    EXPECT_EQ(host.ip, 0x00FF140Au);
     EXPECT_EQ(host.port, 1);
-    for (const char *bad : {"", "x1.2.3.4", "1.2.3.x", "1.2.3.4:0", "1.2.3.4:65536", "1.2.3.4:"}) {
-        EXPECT_EQ(ParseHostAddress(bad, &host), 1) << bad;
+    // Short forms, other bases, stray bytes and the addresses of no server.
+    for (const char *bad : {"", "1", "127.0.0", "127.1", "1.2.3.4.5", "256.0.0.1", "1.2.3.1000", "010.0.0.1",
+                            "0x7f.0.0.1", "1..2.3", "1.2.3.", "x1.2.3.4", "1.2.3.x", "1.2.3.4 5", "1.2.3.4x",
+                            "0.0.0.0", "255.255.255.255"}) {
+        EXPECT_EQ(ParseHostAddress(bad, &host), HostTextNoAddress) << bad;
         EXPECT_EQ(host.ip, 0u) << bad;
     }
-    EXPECT_EQ(ParseHostAddress(nullptr, &host), 1);
+    for (const char *bad : {"1.2.3.4:", "1.2.3.4:0", "1.2.3.4:65536", "1.2.3.4:000000", "1.2.3.4:27910x"})
+        EXPECT_EQ(ParseHostAddress(bad, &host), HostTextBadPort) << bad;
+    EXPECT_EQ(ParseHostAddress(nullptr, &host), HostTextNoAddress);
+    // "127.0.0" with a NUL after it is not an address either.
+    EXPECT_EQ(ParseHostAddress("127.0.0\0" "1", 9, &host), HostTextNoAddress);
+
+    // A name's port follows the same rule.
+    size_t nameLength;
+    uint16_t port;
+    EXPECT_EQ(ReadHostPort("q2.example:27911", 16, &nameLength, &port), HostTextOk);
+    EXPECT_EQ(nameLength, 10u);
+    EXPECT_EQ(port, 27911);
+    EXPECT_EQ(ReadHostPort("localhost", 9, &nameLength, &port), HostTextOk);
+    EXPECT_EQ(port, KV_DEFAULT_PORT);
+    EXPECT_EQ(ReadHostPort("localhost:", 10, &nameLength, &port), HostTextBadPort);
+    EXPECT_EQ(ReadHostPort("localhost:0", 11, &nameLength, &port), HostTextBadPort);
+}
+
+// "a.b.c.d:port" of every record a master list builds into.
+std::vector<std::string> BuiltServers(const std::string &master, const std::vector<DeltaRecord> &deltas = {})
+{
+    size_t size = 0, masterServers = 0;
+    unsigned char *file =
+        BuildMasterServerFile(master.data(), master.size(), deltas.data(), deltas.size(), &size, &masterServers);
+    std::vector<std::string> out;
+    if (!file)
+        return out;
+    ServerFileRecord r;
+    for (size_t at = ListFileHeaderSize; size_t taken = ReadServerRecord(file + at, size - at, &r); at += taken) {
+        const unsigned char *ip = reinterpret_cast<const unsigned char *>(&r.ip);
+        out.push_back(std::to_string(ip[0]) + "." + std::to_string(ip[1]) + "." + std::to_string(ip[2]) + "." +
+                      std::to_string(ip[3]) + ":" + std::to_string(r.port));
+    }
+    free(file);
+    return out;
+}
+
+TEST(ListFormat, MasterListBuildsEachServerOnceFromItsAddressesOnly)
+{
+    using V = std::vector<std::string>;
+    // Short forms and a NUL byte are no server lines.
+    EXPECT_EQ(BuiltServers(std::string("1\r\n127.0.0") + '\0' + "\r\n10.0.0.1:27911\r\n"), V{"10.0.0.1:27911"});
+    // Two servers named three times each, and a hand-added one the master
+    // names too: each once, at its first place.
+    DeltaRecord added = {'+', 0x0300000A, 27910};
+    EXPECT_EQ(BuiltServers("10.0.0.1\n10.0.0.2\n10.0.0.1\n10.0.0.2\n10.0.0.3\n10.0.0.1\n10.0.0.2\n", {added}),
+              (V{"10.0.0.3:27910", "10.0.0.1:27910", "10.0.0.2:27910"}));
+    // The journal's records that name no server: 1,000 broadcast ones,
+    // 0.0.0.0 and port 0.
+    std::vector<DeltaRecord> journal(1000, DeltaRecord{'+', 0xFFFFFFFFu, 65535});
+    journal.push_back({'+', 0, 27910});
+    journal.push_back({'+', 0x0400000A, 0});
+    journal.push_back(added);
+    EXPECT_EQ(BuiltServers("", journal), V{"10.0.0.3:27910"});
 }
 
 // Every token a pasted text yields, as the paste reads them.
