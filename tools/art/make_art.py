@@ -12,6 +12,12 @@ tab icons of the preferences sheet (142, 136, 143, 145), and the about
 box's portrait: an 8-bit bitmap with its own colour table (141) and the
 same picture as a JPEG (Mireva.jpg, resource 120).
 
+The toolbar, list images, cursors and animation are drawn again at 150 and
+200 % for screens of 144 and 192 DPI (toolbar150/200.bmp with 28 and 38
+pixel images, listimages150/200.bmp with 24 and 32, split150/200.cur and
+dragrow150/200.cur at 48 and 64, refresh150/200.avi; resources 160 to
+169); every icon holds 16, 20, 24, 32, 40, 48, 64 and 256 pixels.
+
 Run: python3 tools/art/make_art.py
 """
 import math
@@ -490,15 +496,16 @@ def write_ico(path, images):
         f.write(out + b''.join(entries))
 
 
-def write_cur(path, shape, hotspot):
-    """A 32x32 monochrome cursor. shape: rows of '#' (black), 'o' (white), ' ' (transparent)."""
-    w = h = 32
+def write_cur(path, shape, hotspot, size=32):
+    """A square monochrome cursor. shape: rows of '#' (black), 'o' (white), ' ' (transparent)."""
+    w = h = size
+    stride = ((w + 31) // 32) * 4
     xor = bytearray()
     andm = bytearray()
     rows = shape + [''] * (h - len(shape))
     for y in range(h - 1, -1, -1):
-        xr = bytearray(4)
-        ar = bytearray(b'\xff' * 4)
+        xr = bytearray(stride)
+        ar = bytearray(b'\xff' * stride)
         for x, ch in enumerate(rows[y].ljust(w)[:w]):
             if ch in '#o':
                 ar[x // 8] &= ~(0x80 >> (x % 8)) & 0xFF
@@ -510,7 +517,7 @@ def write_cur(path, shape, hotspot):
     palette = bytes((0, 0, 0, 0, 255, 255, 255, 0))
     data = header + palette + xor + andm
     out = struct.pack('<HHH', 0, 2, 1)
-    out += struct.pack('<BBBBHHII', w, h, 2, 0, hotspot[0], hotspot[1], len(data), 22)
+    out += struct.pack('<BBBBHHII', w % 256, h % 256, 2, 0, hotspot[0], hotspot[1], len(data), 22)
     with open(path, 'wb') as f:
         f.write(out + data)
 
@@ -555,6 +562,43 @@ DRAG_CURSOR = [
     '          #oooooooooo#',
     '          ############',
 ]
+
+
+def cursor_shape(size, draw):
+    """A cursor drawn in units of the 32-pixel one: draw() paints the white
+    inside ('o') and black marks on it ('#'); a black edge one stroke wide
+    goes round the white. Rows of characters, as write_cur takes them."""
+    c = canvas(size, size, ' ', size / 32)
+    draw(c)
+    w = weight(c, 1)
+    px = c['px']
+    edge = [[px[y][x] == ' ' and any(px[j][i] == 'o'
+                                     for j in range(max(0, y - w), min(size, y + w + 1))
+                                     for i in range(max(0, x - w), min(size, x + w + 1)))
+             for x in range(size)] for y in range(size)]
+    return [''.join('#' if edge[y][x] else px[y][x] for x in range(size)) for y in range(size)]
+
+
+def split_cursor(c):
+    # as SPLIT_CURSOR: arrows up and down from a bar, the hot spot on the bar
+    polygon(c, [(7.5, 1), (10.5, 4), (4.5, 4)], 'o')
+    rect(c, 7, 4, 7, 6, 'o')
+    rect(c, 1, 7, 13, 7, 'o')
+    rect(c, 7, 8, 7, 10, 'o')
+    polygon(c, [(4.5, 11), (10.5, 11), (7.5, 14)], 'o')
+
+
+def drag_cursor(c):
+    # as DRAG_CURSOR: the arrow pointer over a row with two lines of text
+    polygon(c, [(1, 1.5), (1, 13), (4, 10.6), (6.2, 15.2), (7.6, 14.6), (5.6, 10), (9.5, 10)], 'o')
+    rect(c, 11, 14, 20, 18, 'o')
+    line(c, 12, 15, 19, 15, '#')
+    line(c, 12, 17, 19, 17, '#')
+
+
+def scaled_hotspot(hotspot, scale):
+    """The pixel under the centre of the 100 % hot spot pixel."""
+    return tuple(int((v + 0.5) * scale) if v else 0 for v in hotspot)
 
 
 def write_avi(path, frames, palette, fps=10):
@@ -771,6 +815,12 @@ def main():
     write_ico(os.path.join(OUT, 'skovalt.ico'), [icon_image(size) for size in ICON_SIZES])
     write_cur(os.path.join(OUT, 'split.cur'), SPLIT_CURSOR, (7, 7))
     write_cur(os.path.join(OUT, 'dragrow.cur'), DRAG_CURSOR, (0, 0))
+    for suffix, scale in SCALES[1:]:
+        size = 32 * scale // 100
+        write_cur(os.path.join(OUT, 'split%s.cur' % suffix), cursor_shape(size, split_cursor),
+                  scaled_hotspot((7, 7), scale / 100), size)
+        write_cur(os.path.join(OUT, 'dragrow%s.cur' % suffix), cursor_shape(size, drag_cursor),
+                  scaled_hotspot((0, 0), scale / 100), size)
     write_wav(os.path.join(OUT, 'wait.wav'), [(440, 90, 0.5), (0, 60, 0), (440, 90, 0.5), (0, 400, 0)])
     write_wav(os.path.join(OUT, 'ready.wav'), [(523, 110, 0.6), (659, 110, 0.6), (784, 220, 0.6)])
     write_background(os.path.join(OUT, 'Bkgnd.jpg'))
