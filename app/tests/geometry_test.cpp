@@ -2,12 +2,14 @@
 // message font, centring on a monitor, and a program's DPI at 144 and 192
 // (Wine gives every program the LogPixels of the prefix when it starts).
 #include <windows.h>
+#include <commctrl.h>
 #include <stdlib.h>
 
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "resources/resource.h"
 #include "ui/geometry.h"
 
 namespace {
@@ -86,6 +88,93 @@ TEST(Geometry, WindowDpiAndCentringOnTheWindowsMonitor)
     EXPECT_EQ(big.top, work.top);
     EXPECT_EQ(big.right, work.left + 10000);
     DestroyWindow(window);
+}
+
+// Each scale's artwork as Windows loads it: image counts and sizes, the
+// cursors' sizes and hot spots, the animation's frame, every icon size.
+TEST(Geometry, ArtworkOfEveryScaleLoads)
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_ANIMATE_CLASS};
+    InitCommonControlsEx(&controls);
+    HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr, instance, nullptr);
+    ASSERT_NE(parent, nullptr);
+    const struct {
+        int scale, toolbar, toolbarSize, listImages, split, dragRow, animation, animationWidth, animationHeight;
+    } scales[] = {
+        {100, IDB_TOOLBAR, 19, IDB_LISTIMAGES, IDC_SPLIT, IDC_DRAGROW, IDR_REFRESHAVI, 32, 35},
+        {150, IDB_TOOLBAR150, 28, IDB_LISTIMAGES150, IDC_SPLIT150, IDC_DRAGROW150, IDR_REFRESHAVI150, 48, 52},
+        {200, IDB_TOOLBAR200, 38, IDB_LISTIMAGES200, IDC_SPLIT200, IDC_DRAGROW200, IDR_REFRESHAVI200, 64, 70},
+    };
+    for (const auto &a : scales) {
+        SCOPED_TRACE(a.scale);
+        HIMAGELIST toolbar = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(a.toolbar), a.toolbarSize, 0,
+                                                  CLR_DEFAULT, IMAGE_BITMAP, LR_CREATEDIBSECTION);
+        ASSERT_NE(toolbar, nullptr);
+        EXPECT_EQ(ImageList_GetImageCount(toolbar), 13);
+        ImageList_Destroy(toolbar);
+        int listSize = 16 * a.scale / 100;
+        HIMAGELIST list = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(a.listImages), listSize, 0,
+                                               RGB(0, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(ImageList_GetImageCount(list), 11) << listSize;
+        ImageList_Destroy(list);
+
+        int cursorSize = 32 * a.scale / 100;
+        for (int id : {a.split, a.dragRow}) {
+            // No size asked: the cursor as it is stored.
+            HCURSOR cursor = static_cast<HCURSOR>(LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_CURSOR, 0, 0, 0));
+            ASSERT_NE(cursor, nullptr) << id;
+            ICONINFO info = {};
+            ASSERT_TRUE(GetIconInfo(cursor, &info));
+            BITMAP mask = {};
+            GetObjectA(info.hbmMask, sizeof mask, &mask);
+            EXPECT_EQ(mask.bmWidth, cursorSize) << id;
+            DWORD hotspot = id == a.split ? static_cast<DWORD>(cursorSize * 15 / 64) : 0;
+            EXPECT_EQ(info.xHotspot, hotspot) << id;
+            EXPECT_EQ(info.yHotspot, hotspot) << id;
+            DeleteObject(info.hbmMask);
+            if (info.hbmColor)
+                DeleteObject(info.hbmColor);
+            DestroyCursor(cursor);
+        }
+
+        HWND animation = CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD, 0, 0, 10, 10, parent, nullptr, instance,
+                                         nullptr);
+        ASSERT_TRUE(SendMessageA(animation, ACM_OPENA, reinterpret_cast<WPARAM>(instance),
+                                 reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(a.animation))));
+        RECT frame;
+        GetClientRect(animation, &frame);
+        EXPECT_EQ(frame.right, a.animationWidth);
+        EXPECT_EQ(frame.bottom, a.animationHeight);
+        DestroyWindow(animation);
+    }
+    DestroyWindow(parent);
+
+    // Every icon holds each size itself (256 as a PNG), not stretched from another.
+    for (int id : {IDI_SKOVALT, IDI_STARTUP, IDI_QUAKE2, IDI_LAYOUT, IDI_FILTER}) {
+        HRSRC group = FindResourceA(instance, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
+        ASSERT_NE(group, nullptr) << id;
+        BYTE *directory = static_cast<BYTE *>(LockResource(LoadResource(instance, group)));
+        for (int size : {16, 20, 24, 32, 40, 48, 64, 256}) {
+            int entry = LookupIconIdFromDirectoryEx(directory, TRUE, size, size, LR_DEFAULTCOLOR);
+            HRSRC image = FindResourceA(instance, MAKEINTRESOURCEA(entry), MAKEINTRESOURCEA(3) /* RT_ICON */);
+            ASSERT_NE(image, nullptr) << id << " " << size;
+            HICON icon = CreateIconFromResourceEx(static_cast<BYTE *>(LockResource(LoadResource(instance, image))),
+                                                  SizeofResource(instance, image), TRUE, 0x00030000, 0, 0,
+                                                  LR_DEFAULTCOLOR);
+            ASSERT_NE(icon, nullptr) << id << " " << size;
+            ICONINFO info = {};
+            ASSERT_TRUE(GetIconInfo(icon, &info));
+            BITMAP colour = {};
+            GetObjectA(info.hbmColor, sizeof colour, &colour);
+            EXPECT_EQ(colour.bmWidth, size) << id;
+            EXPECT_EQ(colour.bmHeight, size) << id;
+            DeleteObject(info.hbmMask);
+            DeleteObject(info.hbmColor);
+            DestroyIcon(icon);
+        }
+    }
 }
 
 // Run in a child process started by ProgramsTakeTheDpiTheyStartWith: ends

@@ -2,7 +2,7 @@
 """Draws Skovalt's artwork and writes it into app/resources/.
 
 Everything is drawn from code so it can be changed: the program icon (103),
-the list images (106, twelve 16x16 images, pure blue transparent), the
+the list images (106, eleven 16x16 images, pure blue transparent), the
 toolbar images (126, thirteen 19x19 images, the top-left pixel's colour
 transparent), the splitter and row-drag cursors (130, 137), the refresh
 animation (153, an uncompressed 8-bit AVI), the sounds wait.wav,
