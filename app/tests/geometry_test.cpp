@@ -97,7 +97,8 @@ TEST(Geometry, ArtworkOfEveryScaleLoads)
     HINSTANCE instance = GetModuleHandleA(nullptr);
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_ANIMATE_CLASS};
     InitCommonControlsEx(&controls);
-    HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr, instance, nullptr);
+    HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 200, 200, nullptr, nullptr, instance,
+                                  nullptr);
     ASSERT_NE(parent, nullptr);
     const struct {
         int scale, toolbar, toolbarSize, listImages, split, dragRow, animation, animationWidth, animationHeight;
@@ -139,14 +140,31 @@ TEST(Geometry, ArtworkOfEveryScaleLoads)
             DestroyCursor(cursor);
         }
 
-        HWND animation = CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD, 0, 0, 10, 10, parent, nullptr, instance,
-                                         nullptr);
+        HWND animation = CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, parent,
+                                         nullptr, instance, nullptr);
         ASSERT_TRUE(SendMessageA(animation, ACM_OPENA, reinterpret_cast<WPARAM>(instance),
                                  reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(a.animation))));
         RECT frame;
         GetClientRect(animation, &frame);
         EXPECT_EQ(frame.right, a.animationWidth);
         EXPECT_EQ(frame.bottom, a.animationHeight);
+        // The frame decodes: the dark ring crosses the middle column
+        // between the top and the centre.
+        SendMessageA(animation, ACM_PLAY, 1, MAKELPARAM(0, 0));
+        bool ring = false;
+        for (DWORD start = GetTickCount(); !ring && GetTickCount() - start < 5000;) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+            UpdateWindow(animation);
+            HDC dc = GetDC(animation);
+            for (int y = 0; y < frame.bottom / 2 && !ring; ++y)
+                ring = GetPixel(dc, frame.right / 2, y) == RGB(64, 64, 64);
+            ReleaseDC(animation, dc);
+            if (!ring)
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        }
+        EXPECT_TRUE(ring);
         DestroyWindow(animation);
     }
     DestroyWindow(parent);

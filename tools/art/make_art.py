@@ -15,7 +15,8 @@ same picture as a JPEG (Mireva.jpg, resource 120).
 The toolbar, list images, cursors and animation are drawn again at 150 and
 200 % for screens of 144 and 192 DPI (toolbar150/200.bmp with 28 and 38
 pixel images, listimages150/200.bmp with 24 and 32, split150/200.cur and
-dragrow150/200.cur at 48 and 64, refresh150/200.avi; resources 160 to
+dragrow150/200.cur at 48 and 64, refresh150/200.avi at 48x52 and 64x70,
+run-length encoded (BI_RLE8); resources 160 to
 169); every icon holds 16, 20, 24, 32, 40, 48, 64 and 256 pixels.
 
 Run: python3 tools/art/make_art.py
@@ -601,11 +602,32 @@ def scaled_hotspot(hotspot, scale):
     return tuple(int((v + 0.5) * scale) if v else 0 for v in hotspot)
 
 
-def write_avi(path, frames, palette, fps=10):
-    """Uncompressed 8-bit AVI with an idx1 index (real Windows wants it)."""
+def rle8(rows):
+    """8-bit run-length encoding (BI_RLE8) of rows given bottom first: runs
+    of one colour, an end-of-line after each row, end of bitmap at last."""
+    out = bytearray()
+    for row in rows:
+        i = 0
+        while i < len(row):
+            j = i
+            while j < len(row) and row[j] == row[i] and j - i < 255:
+                j += 1
+            out += bytes((j - i, row[i]))
+            i = j
+        out += b'\0\0'
+    out[-2:] = b'\0\1'
+    return bytes(out)
+
+
+def write_avi(path, frames, palette, fps=10, rle=False):
+    """8-bit AVI with an idx1 index (real Windows wants it); uncompressed or,
+    with rle, BI_RLE8, the one compression the animation control decodes
+    itself."""
     w, h = frames[0]['w'], frames[0]['h']
     stride = (w + 3) & ~3
-    size = stride * h
+    if rle:
+        packed = [rle8([f['px'][y] for y in range(h - 1, -1, -1)]) for f in frames]
+    size = max(len(p) for p in packed) if rle else stride * h
     pal = b''.join(bytes((b, g, r, 0)) for r, g, b in palette) + bytes(4 * (256 - len(palette)))
 
     def chunk(fourcc, data):
@@ -617,20 +639,23 @@ def write_avi(path, frames, palette, fps=10):
 
     avih = struct.pack('<IIIIIIIIIIIIII', 1000000 // fps, size * fps, 0, 0x10, len(frames), 0, 1,
                        size, w, h, 0, 0, 0, 0)
-    strh = b'vids' + b'DIB ' + struct.pack('<IHHIIIIIIIIhhhh', 0, 0, 0, 0, 1, fps, 0, len(frames),
+    strh = b'vids' + (b'RLE ' if rle else b'DIB ') + struct.pack('<IHHIIIIIIIIhhhh', 0, 0, 0, 0, 1, fps, 0, len(frames),
                                            size, 0xFFFFFFFF, 0, 0, 0, w, h)
-    strf = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 8, 0, size, 0, 0, 256, 0) + pal
+    strf = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 8, 1 if rle else 0, size, 0, 0, 256, 0) + pal
     hdrl = lst(b'hdrl', chunk(b'avih', avih) + lst(b'strl', chunk(b'strh', strh) + chunk(b'strf', strf)))
     movi = b''
     index = b''
     offset = 4
-    for f in frames:
-        data = bytearray()
-        for y in range(h - 1, -1, -1):
-            row = bytes(f['px'][y]) + bytes(stride - w)
-            data += row
-        index += b'00db' + struct.pack('<III', 0x10, offset, len(data))
-        c = chunk(b'00db', bytes(data))
+    for n, f in enumerate(frames):
+        if rle:
+            data, kind = packed[n], b'00dc'
+        else:
+            data, kind = bytearray(), b'00db'
+            for y in range(h - 1, -1, -1):
+                row = bytes(f['px'][y]) + bytes(stride - w)
+                data += row
+        index += kind + struct.pack('<III', 0x10, offset, len(data))
+        c = chunk(kind, bytes(data))
         movi += c
         offset += len(c)
     body = b'AVI ' + hdrl + lst(b'movi', movi) + chunk(b'idx1', index)
@@ -811,7 +836,8 @@ def main():
         write_bmp(os.path.join(OUT, 'toolbar%s.bmp' % suffix), strip([tb(d, TOOLBAR_SIZES[scale]) for d in TOOLBAR]))
         write_bmp(os.path.join(OUT, 'listimages%s.bmp' % suffix), strip(list_images(16 * scale // 100)))
         frames, palette = refresh_frames(scale / 100)
-        write_avi(os.path.join(OUT, 'refresh%s.avi' % suffix), frames, palette)
+        # The larger animations run-length encoded: a third of the size.
+        write_avi(os.path.join(OUT, 'refresh%s.avi' % suffix), frames, palette, rle=scale != 100)
     write_ico(os.path.join(OUT, 'skovalt.ico'), [icon_image(size) for size in ICON_SIZES])
     write_cur(os.path.join(OUT, 'split.cur'), SPLIT_CURSOR, (7, 7))
     write_cur(os.path.join(OUT, 'dragrow.cur'), DRAG_CURSOR, (0, 0))
