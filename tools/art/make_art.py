@@ -16,8 +16,8 @@ The toolbar, list images, cursors and animation are drawn again at 150 and
 200 % for screens of 144 and 192 DPI (toolbar150/200.bmp with 28 and 38
 pixel images, listimages150/200.bmp with 24 and 32, split150/200.cur and
 dragrow150/200.cur at 48 and 64, refresh150/200.avi at 48x52 and 64x70,
-run-length encoded (BI_RLE8); resources 160 to
-169); every icon holds 16, 20, 24, 32, 40, 48, 64 and 256 pixels.
+run-length encoded (BI_RLE8); resources 160 to 169); every icon holds 16,
+20, 24, 32, 40, 48, 64 and 256 pixels.
 
 Run: python3 tools/art/make_art.py
 """
