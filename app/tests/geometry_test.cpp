@@ -169,7 +169,7 @@ TEST(Geometry, ArtworkOfEveryScaleLoads)
     }
     DestroyWindow(parent);
 
-    // Every icon holds each size itself (256 as a PNG), not stretched from another.
+    // Every icon holds each size itself (48 and up as PNG), not stretched from another.
     for (int id : {IDI_SKOVALT, IDI_STARTUP, IDI_QUAKE2, IDI_LAYOUT, IDI_FILTER}) {
         HRSRC group = FindResourceA(instance, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
         ASSERT_NE(group, nullptr) << id;

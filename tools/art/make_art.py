@@ -462,10 +462,10 @@ def png(c):
 
 
 def ico_entry(c):
-    """One icon image: 32-bit BGRA DIB with an AND mask; the 256-pixel one
-    as a PNG, as Windows reads it since Vista (a DIB would be 270 KB)."""
+    """One icon image: 32-bit BGRA DIB with an AND mask; from 48 pixels on a
+    PNG, as Windows reads it since Vista (a 256-pixel DIB would be 270 KB)."""
     w, h = c['w'], c['h']
-    if w >= 256:
+    if w >= 48:
         return png(c)
     pixels = bytearray()
     mask = bytearray()
