@@ -19,6 +19,19 @@
 #define IDB_PORTRAIT 141
 #define IDR_PORTRAITJPEG 120
 
+/* The same artwork at 150 and 200 % (for 144 and 192 DPI). The icons hold
+   every size in one resource each. */
+#define IDB_TOOLBAR150 160
+#define IDB_TOOLBAR200 161
+#define IDB_LISTIMAGES150 162
+#define IDB_LISTIMAGES200 163
+#define IDC_SPLIT150 164
+#define IDC_SPLIT200 165
+#define IDC_DRAGROW150 166
+#define IDC_DRAGROW200 167
+#define IDR_REFRESHAVI150 168
+#define IDR_REFRESHAVI200 169
+
 /* Menus and accelerators. */
 #define IDM_MAINMENU 109
 #define IDA_MAIN 114

@@ -2,7 +2,7 @@
 """Draws Skovalt's artwork and writes it into app/resources/.
 
 Everything is drawn from code so it can be changed: the program icon (103),
-the list images (106, twelve 16x16 images, pure blue transparent), the
+the list images (106, eleven 16x16 images, pure blue transparent), the
 toolbar images (126, thirteen 19x19 images, the top-left pixel's colour
 transparent), the splitter and row-drag cursors (130, 137), the refresh
 animation (153, an uncompressed 8-bit AVI), the sounds wait.wav,
@@ -12,6 +12,13 @@ tab icons of the preferences sheet (142, 136, 143, 145), and the about
 box's portrait: an 8-bit bitmap with its own colour table (141) and the
 same picture as a JPEG (Mireva.jpg, resource 120).
 
+The toolbar, list images, cursors and animation are drawn again at 150 and
+200 % for screens of 144 and 192 DPI (toolbar150/200.bmp with 28 and 38
+pixel images, listimages150/200.bmp with 24 and 32, split150/200.cur and
+dragrow150/200.cur at 48 and 64, refresh150/200.avi at 48x52 and 64x70,
+run-length encoded (BI_RLE8); resources 160 to 169); every icon holds 16,
+20, 24, 32, 40, 48, 64 and 256 pixels.
+
 Run: python3 tools/art/make_art.py
 """
 import math
@@ -20,64 +27,140 @@ import struct
 import subprocess
 import sys
 import wave
+import zlib
 
 OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'app', 'resources')
 
 # ---------------------------------------------------------------- canvas
-# A canvas is a dict: width, height, pixels (list of rows of (r, g, b)).
+# A canvas is a dict: width, height, pixels (list of rows of (r, g, b)) and a
+# scale. Drawings give their coordinates and widths in units of the image at
+# 100 %; the primitives below multiply them by the scale, so a drawing made
+# for a 19-pixel button rasterises again, crisply, at 28 or 38 pixels. At
+# scale 1 every primitive draws exactly the pixels it always drew, so the
+# 100 % files stay the same byte for byte.
+#
+# Units: rect, frame, put and line take pixel positions (unit x covers
+# [x, x + 1)); disc, polygon and star take points on the continuous plane.
 
 
-def canvas(w, h, fill):
-    return {'w': w, 'h': h, 'px': [[fill] * w for _ in range(h)]}
+def canvas(w, h, fill, scale=1):
+    return {'w': w, 'h': h, 'px': [[fill] * w for _ in range(h)], 's': scale}
 
 
-def put(c, x, y, color):
+def scale_of(c):
+    return c.get('s', 1)
+
+
+def weight(c, w):
+    """A stroke of w units in pixels: at least one, 1 at 150 %, 2 at 200 %."""
+    s = scale_of(c)
+    return w if s == 1 else max(1, int(w * s + 0.25))
+
+
+def span(a, b, s):
+    """The pixels whose centres lie in [a * s, b * s)."""
+    return math.ceil(a * s - 0.5), math.ceil(b * s - 0.5) - 1
+
+
+def _put(c, x, y, color):
     if 0 <= x < c['w'] and 0 <= y < c['h']:
         c['px'][y][x] = color
 
 
+def _fill(c, x0, y0, x1, y1, color):
+    for y in range(max(0, y0), min(c['h'] - 1, y1) + 1):
+        for x in range(max(0, x0), min(c['w'] - 1, x1) + 1):
+            c['px'][y][x] = color
+
+
+def put(c, x, y, color):
+    if scale_of(c) == 1:
+        _put(c, x, y, color)
+    else:
+        rect(c, x, y, x, y, color)
+
+
 def rect(c, x0, y0, x1, y1, color):
-    for y in range(y0, y1 + 1):
-        for x in range(x0, x1 + 1):
-            put(c, x, y, color)
+    s = scale_of(c)
+    if s == 1:
+        for y in range(y0, y1 + 1):
+            for x in range(x0, x1 + 1):
+                _put(c, x, y, color)
+        return
+    px0, px1 = span(x0, x1 + 1, s)
+    py0, py1 = span(y0, y1 + 1, s)
+    _fill(c, px0, py0, px1, py1, color)
 
 
 def frame(c, x0, y0, x1, y1, color):
-    for x in range(x0, x1 + 1):
-        put(c, x, y0, color)
-        put(c, x, y1, color)
-    for y in range(y0, y1 + 1):
-        put(c, x0, y, color)
-        put(c, x1, y, color)
+    s = scale_of(c)
+    if s == 1:
+        for x in range(x0, x1 + 1):
+            _put(c, x, y0, color)
+            _put(c, x, y1, color)
+        for y in range(y0, y1 + 1):
+            _put(c, x0, y, color)
+            _put(c, x1, y, color)
+        return
+    w = weight(c, 1)
+    px0, px1 = span(x0, x1 + 1, s)
+    py0, py1 = span(y0, y1 + 1, s)
+    _fill(c, px0, py0, px1, py0 + w - 1, color)
+    _fill(c, px0, py1 - w + 1, px1, py1, color)
+    _fill(c, px0, py0, px0 + w - 1, py1, color)
+    _fill(c, px1 - w + 1, py0, px1, py1, color)
 
 
 def disc(c, cx, cy, r, color, ring=None, ring_color=None):
+    s = scale_of(c)
+    if s != 1:
+        cx, cy, r = cx * s, cy * s, r * s
+        if ring is not None:
+            ring = weight(c, ring)
     for y in range(int(cy - r - 1), int(cy + r + 2)):
         for x in range(int(cx - r - 1), int(cx + r + 2)):
             d = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
             if d <= r:
                 if ring is not None and d > r - ring:
-                    put(c, x, y, ring_color)
+                    _put(c, x, y, ring_color)
                 else:
-                    put(c, x, y, color)
+                    _put(c, x, y, color)
 
 
 def line(c, x0, y0, x1, y1, color, width=1):
-    steps = int(max(abs(x1 - x0), abs(y1 - y0)) * 2) + 1
-    for i in range(steps + 1):
-        t = i / steps
-        x = x0 + (x1 - x0) * t
-        y = y0 + (y1 - y0) * t
-        for dy in range(width):
-            for dx in range(width):
-                put(c, int(round(x)) + dx - width // 2, int(round(y)) + dy - width // 2, color)
+    s = scale_of(c)
+    if s == 1:
+        steps = int(max(abs(x1 - x0), abs(y1 - y0)) * 2) + 1
+        for i in range(steps + 1):
+            t = i / steps
+            x = x0 + (x1 - x0) * t
+            y = y0 + (y1 - y0) * t
+            for dy in range(width):
+                for dx in range(width):
+                    _put(c, int(round(x)) + dx - width // 2, int(round(y)) + dy - width // 2, color)
+        return
+    # A band as wide as the stroke around the centres of the end pixels,
+    # with square ends, as the brush at 100 % has.
+    ax, ay = (x0 + 0.5) * s, (y0 + 0.5) * s
+    bx, by = (x1 + 0.5) * s, (y1 + 0.5) * s
+    length = math.hypot(bx - ax, by - ay)
+    ux, uy = ((bx - ax) / length, (by - ay) / length) if length else (1.0, 0.0)
+    h = weight(c, width) / 2
+    nx, ny = -uy * h, ux * h
+    ax, ay, bx, by = ax - ux * h, ay - uy * h, bx + ux * h, by + uy * h
+    _polygon(c, [(ax + nx, ay + ny), (ax - nx, ay - ny), (bx - nx, by - ny), (bx + nx, by + ny)], color)
 
 
-def polygon(c, points, color):
+def polyline(c, points, color, width=1):
+    for a, b in zip(points, points[1:]):
+        line(c, a[0], a[1], b[0], b[1], color, width)
+
+
+def _polygon(c, points, color):
     xs = [p[0] for p in points]
     ys = [p[1] for p in points]
-    for y in range(int(min(ys)), int(max(ys)) + 1):
-        for x in range(int(min(xs)), int(max(xs)) + 1):
+    for y in range(max(0, int(min(ys))), min(c['h'] - 1, int(max(ys))) + 1):
+        for x in range(max(0, int(min(xs))), min(c['w'] - 1, int(max(xs))) + 1):
             px, py = x + 0.5, y + 0.5
             inside = False
             j = len(points) - 1
@@ -88,7 +171,25 @@ def polygon(c, points, color):
                     inside = not inside
                 j = i
             if inside:
-                put(c, x, y, color)
+                _put(c, x, y, color)
+
+
+def polygon(c, points, color):
+    s = scale_of(c)
+    _polygon(c, points if s == 1 else [(x * s, y * s) for x, y in points], color)
+
+
+def arc(c, cx, cy, r, width, start, end, color):
+    """A band width units wide around the circle of radius r, from start to
+    end degrees (clockwise on the screen, 0 pointing right)."""
+    s = scale_of(c)
+    cx, cy, r, w = cx * s, cy * s, r * s, weight(c, width)
+    for y in range(max(0, int(cy - r - w)), min(c['h'], int(cy + r + w) + 1)):
+        for x in range(max(0, int(cx - r - w)), min(c['w'], int(cx + r + w) + 1)):
+            d = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
+            a = math.degrees(math.atan2(y + 0.5 - cy, x + 0.5 - cx)) % 360
+            if r - w / 2 <= d < r + w / 2 and start <= a <= end:
+                _put(c, x, y, color)
 
 
 def star(c, cx, cy, r, color, outline=None):
@@ -104,9 +205,12 @@ def star(c, cx, cy, r, color, outline=None):
 
 
 def blit(dst, src, ox, oy):
+    """Copies src's pixels to dst at (ox, oy) in dst's units."""
+    s = scale_of(dst)
+    ox, oy = span(ox, ox, s)[0], span(oy, oy, s)[0]
     for y in range(src['h']):
         for x in range(src['w']):
-            put(dst, ox + x, oy + y, src['px'][y][x])
+            _put(dst, ox + x, oy + y, src['px'][y][x])
 
 
 # ---------------------------------------------------------------- colours
@@ -132,8 +236,8 @@ PUREBLUE = (0, 0, 255)     # list image background: transparent
 # ---------------------------------------------------------------- toolbar
 
 
-def tb(draw):
-    c = canvas(19, 19, MAGENTA)
+def tb(draw, size=19):
+    c = canvas(size, size, MAGENTA, size / 19)
     draw(c)
     return c
 
@@ -150,10 +254,15 @@ def tb_delete(c):
 
 
 def arrows(c, color, cx=9.5, cy=9.5, r=6.5):
-    for deg in list(range(20, 160, 4)) + list(range(200, 340, 4)):
-        a = math.radians(deg)
-        x, y = cx + r * math.cos(a), cy + r * math.sin(a)
-        rect(c, int(x) - 1, int(y) - 1, int(x), int(y), color)
+    if scale_of(c) == 1:
+        # Two-pixel dots along the circle, hand-placed for 19 pixels.
+        for deg in list(range(20, 160, 4)) + list(range(200, 340, 4)):
+            a = math.radians(deg)
+            x, y = cx + r * math.cos(a), cy + r * math.sin(a)
+            rect(c, int(x) - 1, int(y) - 1, int(x), int(y), color)
+    else:
+        for start in (18, 198):
+            arc(c, cx - 0.5, cy - 0.5, r, 2, start, start + 140, color)
     polygon(c, [(cx + r - 4, cy - 1), (cx + r + 4, cy - 1), (cx + r, cy + 4)], color)
     polygon(c, [(cx - r - 4, cy + 1), (cx - r + 4, cy + 1), (cx - r, cy - 4)], color)
 
@@ -226,9 +335,13 @@ def tb_web(c):
     line(c, 9.5, 2, 9.5, 17, NAVY)
     for y in (5, 14):
         line(c, 4, y, 15, y, NAVY)
-    for deg in range(0, 360, 6):
-        a = math.radians(deg)
-        put(c, int(9.5 + 4 * math.cos(a)), int(9.5 + 8 * math.sin(a)), NAVY)
+    if scale_of(c) == 1:
+        for deg in range(0, 360, 6):
+            a = math.radians(deg)
+            put(c, int(9.5 + 4 * math.cos(a)), int(9.5 + 8 * math.sin(a)), NAVY)
+    else:
+        polyline(c, [(9 + 4 * math.cos(math.radians(d)), 9 + 8 * math.sin(math.radians(d)))
+                     for d in range(0, 361, 6)], NAVY)
     polygon(c, [(5, 6), (9, 5), (8, 10), (5, 9)], GREEN)
     polygon(c, [(11, 11), (14, 11), (13, 15), (11, 14)], GREEN)
 
@@ -269,15 +382,15 @@ def li_server(c, state):
         line(c, 10, 5, 5, 10, WHITE, 2)
 
 
-def list_images():
+def list_images(size=16):
     images = []
     for draw in (lambda c: li_player(c, False), lambda c: li_player(c, True), li_status):
-        c = canvas(16, 16, PUREBLUE)
+        c = canvas(size, size, PUREBLUE, size / 16)
         draw(c)
         images.append(c)
     for favourite in (False, True):
         for state in range(4):
-            c = canvas(16, 16, PUREBLUE)
+            c = canvas(size, size, PUREBLUE, size / 16)
             li_server(c, state)
             if favourite:
                 star(c, 11.5, 11.5, 4.8, YELLOW, ORANGE)
@@ -320,21 +433,40 @@ def strip(images):
 
 
 def icon_image(size):
-    c = canvas(size, size, None)
-    s = size / 32
-    disc(c, 16 * s, 16 * s, 15 * s, (40, 70, 120), 2 * s, (10, 20, 50))
+    """The program icon, drawn in units of its 32-pixel image."""
+    c = canvas(size, size, None, size / 32)
+    disc(c, 16, 16, 15, (40, 70, 120), 2, (10, 20, 50))
     # a radar sweep over a server dot
     for deg in range(-60, 1, 2):
         a = math.radians(deg)
-        line(c, 16 * s, 16 * s, 16 * s + 12 * s * math.cos(a), 16 * s + 12 * s * math.sin(a), (60, 200, 90))
-    disc(c, 22 * s, 11 * s, 2.5 * s, YELLOW)
-    disc(c, 16 * s, 16 * s, 2 * s, WHITE)
+        line(c, 16, 16, 16 + 12 * math.cos(a), 16 + 12 * math.sin(a), (60, 200, 90))
+    disc(c, 22, 11, 2.5, YELLOW)
+    disc(c, 16, 16, 2, WHITE)
     return c
 
 
+def png(c):
+    """The canvas as a PNG, 8-bit RGBA, the empty pixels transparent."""
+    raw = bytearray()
+    for row in c['px']:
+        raw.append(0)
+        for p in row:
+            raw += bytes((0, 0, 0, 0)) if p is None else bytes((p[0], p[1], p[2], 255))
+
+    def chunk(kind, data):
+        return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
+
+    ihdr = struct.pack('>IIBBBBB', c['w'], c['h'], 8, 6, 0, 0, 0)
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', ihdr) + chunk(b'IDAT', zlib.compress(bytes(raw), 9))
+            + chunk(b'IEND', b''))
+
+
 def ico_entry(c):
-    """One icon image: 32-bit BGRA DIB with an AND mask."""
+    """One icon image: 32-bit BGRA DIB with an AND mask; from 48 pixels on a
+    PNG, as Windows reads it since Vista (a 256-pixel DIB would be 270 KB)."""
     w, h = c['w'], c['h']
+    if w >= 48:
+        return png(c)
     pixels = bytearray()
     mask = bytearray()
     mask_stride = ((w + 31) // 32) * 4
@@ -365,15 +497,16 @@ def write_ico(path, images):
         f.write(out + b''.join(entries))
 
 
-def write_cur(path, shape, hotspot):
-    """A 32x32 monochrome cursor. shape: rows of '#' (black), 'o' (white), ' ' (transparent)."""
-    w = h = 32
+def write_cur(path, shape, hotspot, size=32):
+    """A square monochrome cursor. shape: rows of '#' (black), 'o' (white), ' ' (transparent)."""
+    w = h = size
+    stride = ((w + 31) // 32) * 4
     xor = bytearray()
     andm = bytearray()
     rows = shape + [''] * (h - len(shape))
     for y in range(h - 1, -1, -1):
-        xr = bytearray(4)
-        ar = bytearray(b'\xff' * 4)
+        xr = bytearray(stride)
+        ar = bytearray(b'\xff' * stride)
         for x, ch in enumerate(rows[y].ljust(w)[:w]):
             if ch in '#o':
                 ar[x // 8] &= ~(0x80 >> (x % 8)) & 0xFF
@@ -385,7 +518,7 @@ def write_cur(path, shape, hotspot):
     palette = bytes((0, 0, 0, 0, 255, 255, 255, 0))
     data = header + palette + xor + andm
     out = struct.pack('<HHH', 0, 2, 1)
-    out += struct.pack('<BBBBHHII', w, h, 2, 0, hotspot[0], hotspot[1], len(data), 22)
+    out += struct.pack('<BBBBHHII', w % 256, h % 256, 2, 0, hotspot[0], hotspot[1], len(data), 22)
     with open(path, 'wb') as f:
         f.write(out + data)
 
@@ -432,11 +565,69 @@ DRAG_CURSOR = [
 ]
 
 
-def write_avi(path, frames, palette, fps=10):
-    """Uncompressed 8-bit AVI with an idx1 index (real Windows wants it)."""
+def cursor_shape(size, draw):
+    """A cursor drawn in units of the 32-pixel one: draw() paints the white
+    inside ('o') and black marks on it ('#'); a black edge one stroke wide
+    goes round the white. Rows of characters, as write_cur takes them."""
+    c = canvas(size, size, ' ', size / 32)
+    draw(c)
+    w = weight(c, 1)
+    px = c['px']
+    edge = [[px[y][x] == ' ' and any(px[j][i] == 'o'
+                                     for j in range(max(0, y - w), min(size, y + w + 1))
+                                     for i in range(max(0, x - w), min(size, x + w + 1)))
+             for x in range(size)] for y in range(size)]
+    return [''.join('#' if edge[y][x] else px[y][x] for x in range(size)) for y in range(size)]
+
+
+def split_cursor(c):
+    # as SPLIT_CURSOR: arrows up and down from a bar, the hot spot on the bar
+    polygon(c, [(7.5, 1), (10.5, 4), (4.5, 4)], 'o')
+    rect(c, 7, 4, 7, 6, 'o')
+    rect(c, 1, 7, 13, 7, 'o')
+    rect(c, 7, 8, 7, 10, 'o')
+    polygon(c, [(4.5, 11), (10.5, 11), (7.5, 14)], 'o')
+
+
+def drag_cursor(c):
+    # as DRAG_CURSOR: the arrow pointer over a row with two lines of text
+    polygon(c, [(1, 1.5), (1, 13), (4, 10.6), (6.2, 15.2), (7.6, 14.6), (5.6, 10), (9.5, 10)], 'o')
+    rect(c, 11, 14, 20, 18, 'o')
+    line(c, 12, 15, 19, 15, '#')
+    line(c, 12, 17, 19, 17, '#')
+
+
+def scaled_hotspot(hotspot, scale):
+    """The pixel under the centre of the 100 % hot spot pixel."""
+    return tuple(int((v + 0.5) * scale) if v else 0 for v in hotspot)
+
+
+def rle8(rows):
+    """8-bit run-length encoding (BI_RLE8) of rows given bottom first: runs
+    of one colour, an end-of-line after each row, end of bitmap at last."""
+    out = bytearray()
+    for row in rows:
+        i = 0
+        while i < len(row):
+            j = i
+            while j < len(row) and row[j] == row[i] and j - i < 255:
+                j += 1
+            out += bytes((j - i, row[i]))
+            i = j
+        out += b'\0\0'
+    out[-2:] = b'\0\1'
+    return bytes(out)
+
+
+def write_avi(path, frames, palette, fps=10, rle=False):
+    """8-bit AVI with an idx1 index (real Windows wants it); uncompressed or,
+    with rle, BI_RLE8, the one compression the animation control decodes
+    itself."""
     w, h = frames[0]['w'], frames[0]['h']
     stride = (w + 3) & ~3
-    size = stride * h
+    if rle:
+        packed = [rle8([f['px'][y] for y in range(h - 1, -1, -1)]) for f in frames]
+    size = max(len(p) for p in packed) if rle else stride * h
     pal = b''.join(bytes((b, g, r, 0)) for r, g, b in palette) + bytes(4 * (256 - len(palette)))
 
     def chunk(fourcc, data):
@@ -448,20 +639,23 @@ def write_avi(path, frames, palette, fps=10):
 
     avih = struct.pack('<IIIIIIIIIIIIII', 1000000 // fps, size * fps, 0, 0x10, len(frames), 0, 1,
                        size, w, h, 0, 0, 0, 0)
-    strh = b'vids' + b'DIB ' + struct.pack('<IHHIIIIIIIIhhhh', 0, 0, 0, 0, 1, fps, 0, len(frames),
+    strh = b'vids' + (b'RLE ' if rle else b'DIB ') + struct.pack('<IHHIIIIIIIIhhhh', 0, 0, 0, 0, 1, fps, 0, len(frames),
                                            size, 0xFFFFFFFF, 0, 0, 0, w, h)
-    strf = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 8, 0, size, 0, 0, 256, 0) + pal
+    strf = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 8, 1 if rle else 0, size, 0, 0, 256, 0) + pal
     hdrl = lst(b'hdrl', chunk(b'avih', avih) + lst(b'strl', chunk(b'strh', strh) + chunk(b'strf', strf)))
     movi = b''
     index = b''
     offset = 4
-    for f in frames:
-        data = bytearray()
-        for y in range(h - 1, -1, -1):
-            row = bytes(f['px'][y]) + bytes(stride - w)
-            data += row
-        index += b'00db' + struct.pack('<III', 0x10, offset, len(data))
-        c = chunk(b'00db', bytes(data))
+    for n, f in enumerate(frames):
+        if rle:
+            data, kind = packed[n], b'00dc'
+        else:
+            data, kind = bytearray(), b'00db'
+            for y in range(h - 1, -1, -1):
+                row = bytes(f['px'][y]) + bytes(stride - w)
+                data += row
+        index += kind + struct.pack('<III', 0x10, offset, len(data))
+        c = chunk(kind, bytes(data))
         movi += c
         offset += len(c)
     body = b'AVI ' + hdrl + lst(b'movi', movi) + chunk(b'idx1', index)
@@ -469,13 +663,13 @@ def write_avi(path, frames, palette, fps=10):
         f.write(b'RIFF' + struct.pack('<I', len(body)) + body)
 
 
-def refresh_frames():
+def refresh_frames(scale=1):
     # Palette: 0 button face, 1 dark, 2..9 shades of green for the trail.
     palette = [(212, 208, 200), (64, 64, 64)] + [(40 + 25 * k, 120 + 16 * k, 40 + 10 * k) for k in range(8)]
     frames = []
     n = 8
     for i in range(n):
-        c = canvas(32, 35, 0)
+        c = canvas(round(32 * scale), round(35 * scale), 0, scale)
         disc(c, 16, 17.5, 13, 0, 1, 1)
         for k in range(8):
             a = 2 * math.pi * ((i - k) % n) / n - math.pi / 2
@@ -520,45 +714,45 @@ def write_background(path):
 
 
 def tab_icon(size, draw):
-    c = canvas(size, size, None)
-    draw(c, size / 16)
+    """A tab icon, drawn in units of its 16-pixel image."""
+    c = canvas(size, size, None, size / 16)
+    draw(c)
     return c
 
 
-def icon_startup(c, s):
+def icon_startup(c):
     # a rising sun over the horizon
-    disc(c, 8 * s, 10 * s, 5 * s, YELLOW, 1 * s, ORANGE)
-    rect(c, 0, int(10 * s), int(16 * s) - 1, int(16 * s) - 1, DARKGREEN)
-    rect(c, 0, int(10 * s), int(16 * s) - 1, int(11 * s) - 1, GREEN)
+    disc(c, 8, 10, 5, YELLOW, 1, ORANGE)
+    rect(c, 0, 10, 15, 15, DARKGREEN)
+    rect(c, 0, 10, 15, 10, GREEN)
 
 
-def icon_quake2(c, s):
+def icon_quake2(c):
     # a game pad
-    rect(c, int(1 * s), int(5 * s), int(15 * s) - 1, int(12 * s) - 1, DARK)
-    disc(c, 2.5 * s, 10 * s, 2.5 * s, DARK)
-    disc(c, 13.5 * s, 10 * s, 2.5 * s, DARK)
-    rect(c, int(3 * s), int(8 * s), int(6 * s) - 1, int(9 * s) - 1, WHITE)
-    rect(c, int(4 * s), int(7 * s), int(5 * s) - 1, int(10 * s) - 1, WHITE)
-    disc(c, 11 * s, 7.5 * s, 1 * s, RED)
-    disc(c, 12.5 * s, 9.5 * s, 1 * s, GREEN)
+    rect(c, 1, 5, 14, 11, DARK)
+    disc(c, 2.5, 10, 2.5, DARK)
+    disc(c, 13.5, 10, 2.5, DARK)
+    rect(c, 3, 8, 5, 8, WHITE)
+    rect(c, 4, 7, 4, 9, WHITE)
+    disc(c, 11, 7.5, 1, RED)
+    disc(c, 12.5, 9.5, 1, GREEN)
 
 
-def icon_layout(c, s):
+def icon_layout(c):
     # a table with a heading row and three columns
-    rect(c, int(1 * s), int(2 * s), int(15 * s) - 1, int(14 * s) - 1, WHITE)
-    rect(c, int(1 * s), int(2 * s), int(15 * s) - 1, int(5 * s) - 1, BLUE)
-    frame(c, int(1 * s), int(2 * s), int(15 * s) - 1, int(14 * s) - 1, NAVY)
+    rect(c, 1, 2, 14, 13, WHITE)
+    rect(c, 1, 2, 14, 4, BLUE)
+    frame(c, 1, 2, 14, 13, NAVY)
     for x in (6, 10):
-        line(c, x * s, 2 * s, x * s, 14 * s - 1, NAVY)
+        line(c, x, 2, x, 13, NAVY)
     for y in (8, 11):
-        line(c, 1 * s, y * s, 15 * s - 1, y * s, LIGHT)
+        line(c, 1, y, 14, y, LIGHT)
 
 
-def icon_filter(c, s):
+def icon_filter(c):
     # a funnel
-    polygon(c, [(1 * s, 2 * s), (15 * s, 2 * s), (9.5 * s, 8 * s), (9.5 * s, 14 * s),
-                (6.5 * s, 12 * s), (6.5 * s, 8 * s)], SKY)
-    line(c, 1 * s, 2 * s, 15 * s, 2 * s, NAVY)
+    polygon(c, [(1, 2), (15, 2), (9.5, 8), (9.5, 14), (6.5, 12), (6.5, 8)], SKY)
+    line(c, 1, 2, 15, 2, NAVY)
 
 
 TAB_ICONS = [('startup.ico', icon_startup), ('quake2.ico', icon_quake2),
@@ -624,20 +818,40 @@ def write_jpeg(path, c):
     os.remove(tmp)
 
 
+# The artwork scales: file name suffix and percent. 100 % is the files the
+# program has always loaded; 150 % and 200 % are for screens of 144 and
+# 192 DPI.
+SCALES = [('', 100), ('150', 150), ('200', 200)]
+# Toolbar buttons: 19 pixels at 100 %, 28 and 38 (19 * 1.5 rounded down, so
+# the row stays within the button).
+TOOLBAR_SIZES = {100: 19, 150: 28, 200: 38}
+# Every icon holds these sizes: 16 and 32 at 100 %, 20 and 40 at 125 %, 24
+# and 48 at 150 %, 32 and 64 at 200 %; Explorer shows 48 and 256.
+ICON_SIZES = [256, 64, 48, 40, 32, 24, 20, 16]
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
-    write_bmp(os.path.join(OUT, 'toolbar.bmp'), strip([tb(d) for d in TOOLBAR]))
-    write_bmp(os.path.join(OUT, 'listimages.bmp'), strip(list_images()))
-    write_ico(os.path.join(OUT, 'skovalt.ico'), [icon_image(32), icon_image(16)])
+    for suffix, scale in SCALES:
+        write_bmp(os.path.join(OUT, 'toolbar%s.bmp' % suffix), strip([tb(d, TOOLBAR_SIZES[scale]) for d in TOOLBAR]))
+        write_bmp(os.path.join(OUT, 'listimages%s.bmp' % suffix), strip(list_images(16 * scale // 100)))
+        frames, palette = refresh_frames(scale / 100)
+        # The larger animations run-length encoded: a third of the size.
+        write_avi(os.path.join(OUT, 'refresh%s.avi' % suffix), frames, palette, rle=scale != 100)
+    write_ico(os.path.join(OUT, 'skovalt.ico'), [icon_image(size) for size in ICON_SIZES])
     write_cur(os.path.join(OUT, 'split.cur'), SPLIT_CURSOR, (7, 7))
     write_cur(os.path.join(OUT, 'dragrow.cur'), DRAG_CURSOR, (0, 0))
-    frames, palette = refresh_frames()
-    write_avi(os.path.join(OUT, 'refresh.avi'), frames, palette)
+    for suffix, scale in SCALES[1:]:
+        size = 32 * scale // 100
+        write_cur(os.path.join(OUT, 'split%s.cur' % suffix), cursor_shape(size, split_cursor),
+                  scaled_hotspot((7, 7), scale / 100), size)
+        write_cur(os.path.join(OUT, 'dragrow%s.cur' % suffix), cursor_shape(size, drag_cursor),
+                  scaled_hotspot((0, 0), scale / 100), size)
     write_wav(os.path.join(OUT, 'wait.wav'), [(440, 90, 0.5), (0, 60, 0), (440, 90, 0.5), (0, 400, 0)])
     write_wav(os.path.join(OUT, 'ready.wav'), [(523, 110, 0.6), (659, 110, 0.6), (784, 220, 0.6)])
     write_background(os.path.join(OUT, 'Bkgnd.jpg'))
     for name, draw in TAB_ICONS:
-        write_ico(os.path.join(OUT, name), [tab_icon(32, draw), tab_icon(16, draw)])
+        write_ico(os.path.join(OUT, name), [tab_icon(size, draw) for size in ICON_SIZES])
     picture = portrait()
     write_bmp8(os.path.join(OUT, 'mireva.bmp'), picture)
     write_jpeg(os.path.join(OUT, 'Mireva.jpg'), picture)
