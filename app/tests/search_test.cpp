@@ -109,6 +109,49 @@ TEST_F(PlayerSearch, FoundPlayersShowWhileTheRefreshRuns)
     EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 2), "2 players found");
 }
 
+// What the player list is told about its redraw, in order.
+LRESULT CALLBACK RecordRedraw(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR record)
+{
+    if (message == WM_SETREDRAW)
+        reinterpret_cast<std::vector<bool> *>(record)->push_back(wParam != 0);
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// A details refresh that ends while a search refresh holds the player
+// list's redraw off leaves it off: the list is switched off and on by
+// turns, never on while the search still holds it.
+TEST_F(PlayerSearch, ADetailsRefreshDuringTheSearchKeepsTheListsRedrawOff)
+{
+    Open({WithPlayers("Quick", {"camper"}, 100), WithPlayers("Slow", {"cameo"}, 2000),
+          WithPlayers("Detailed", {"camel"}, 300)});
+    appData->timeout = 5;
+    HWND players = Child(ID_PLAYERLIST);
+    std::vector<bool> redraw;
+    ASSERT_TRUE(SetWindowSubclass(players, RecordRedraw, 1, reinterpret_cast<DWORD_PTR>(&redraw)));
+    FillNextDialog([](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_FIND_TEXT, "cam");
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    PressKey('P', Ctrl);
+    ASSERT_TRUE(WaitUntil([&] { return Queries(0) == 1 && Queries(1) == 1 && Queries(2) == 1; }));
+    SelectRow(servers_, RowOf(2));
+    SetFocus(servers_);
+    PressKey(VK_RETURN, Alt);
+    // Not handling messages for a while lets the answers queue up in the
+    // order they come: Quick's and Detailed's to the search (each holds the
+    // list), then Detailed's to the details command.
+    Sleep(800);
+    Pump();
+    EXPECT_FALSE(DetailsRefreshPending());
+    ASSERT_TRUE(WaitForRefreshEnd());
+    RemoveWindowSubclass(players, RecordRedraw, 1);
+    ASSERT_FALSE(redraw.empty());
+    for (size_t i = 0; i < redraw.size(); ++i)
+        EXPECT_EQ(redraw[i], i % 2 == 1) << i;
+    EXPECT_TRUE(redraw.back());
+    EXPECT_EQ(Found(), (std::multiset<std::string>{"camper", "cameo", "camel"}));
+}
+
 TEST_F(PlayerSearch, PositionsBeyondWhatARowHoldsAreLeftOut)
 {
     std::vector<std::string> names;
@@ -208,13 +251,15 @@ TEST_F(ServerDetails, SilentServerThenAServerWithoutPlayersInTheSameWindow)
     SetFocus(servers_);
     PressKey(VK_RETURN, Alt);
     // The window goes on while the server is waited for, with the wait
-    // cursor; a second request meanwhile starts no second refresh.
+    // cursor; a second request meanwhile asks again, and its answer is the
+    // one shown.
     ASSERT_NE(Dialog(), nullptr);
     EXPECT_TRUE(DetailsRefreshPending());
     EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_WAIT));
+    SetFocus(servers_);
     PressKey(VK_RETURN, Alt);
     ASSERT_TRUE(WaitUntil([] { return !DetailsRefreshPending(); }));
-    EXPECT_EQ(Queries(0), 1);
+    EXPECT_EQ(Queries(0), 2);
 
     HWND first = Dialog();
     EXPECT_EQ(Column(IDC_DETAILS_PLAYERS, 0), std::vector<std::string>{"Server timed out"});
@@ -270,6 +315,57 @@ TEST_F(ServerDetails, DetailsDuringARefreshOfTheSameServerKeepOneCopyEach)
     EXPECT_EQ(RowParams(Child(ID_PLAYERLIST)).size(), 1u);
     EXPECT_EQ(Cell(0, 0), "Slow");
     EXPECT_EQ(Column(IDC_DETAILS_PLAYERS, 0), (std::vector<std::string>{"camper", "Bob"}));
+}
+
+// The latest request wins: a server asked for while another's answer is
+// awaited, or after the dialog was closed meanwhile, is asked and shown;
+// the earlier answer, coming later, updates its own row only.
+TEST_F(ServerDetails, TheServerAskedForLastIsShown)
+{
+    Open({WithPlayers("Late", {"Zed"}, 700), WithPlayers("Second", {"Bob"}), WithPlayers("Third", {"Ann"})});
+    auto request = [&](int row) {
+        SelectRow(servers_, row);
+        SetFocus(servers_);
+        PressKey(VK_RETURN, Alt);
+    };
+    request(RowOf(0));
+    ASSERT_TRUE(DetailsRefreshPending());
+    ShowDetails(RowOf(1));
+    EXPECT_EQ(Queries(1), 1);
+    EXPECT_EQ(Title(), "Second");
+    ASSERT_TRUE(WaitUntil([&] { return Cell(RowOf(0), 0) == "Late"; }));
+    EXPECT_EQ(Title(), "Second");
+    EXPECT_EQ(Column(IDC_DETAILS_PLAYERS, 0), std::vector<std::string>{"Bob"});
+
+    q2sim::ServerConfig later = WithPlayers("Later", {"Zed"}, 700);
+    q2sim::Configure(sim, 0, later);
+    request(RowOf(0));
+    ASSERT_TRUE(DetailsRefreshPending());
+    SendMessageA(Dialog(), WM_CLOSE, 0, 0);
+    ASSERT_EQ(Dialog(), nullptr);
+    ShowDetails(RowOf(2));
+    ASSERT_NE(Dialog(), nullptr);
+    EXPECT_EQ(Queries(2), 1);
+    EXPECT_EQ(Title(), "Third");
+    ASSERT_TRUE(WaitUntil([&] { return Cell(RowOf(0), 0) == "Later"; }));
+    EXPECT_EQ(Title(), "Third");
+    EXPECT_EQ(Column(IDC_DETAILS_PLAYERS, 0), std::vector<std::string>{"Ann"});
+}
+
+// The 4,001 players of the largest reply a datagram holds fill the dialog
+// at once (one by one, with the list repainting, they took half a minute).
+TEST_F(ServerDetails, ThousandsOfPlayersFillTheDialogAtOnce)
+{
+    q2sim::ServerConfig crowd = Server("Crowd", 0, 4096);
+    for (int i = 0; i < 4001; ++i)
+        crowd.players.push_back({i % 100, 30 + i % 70, "p" + std::to_string(i)});
+    ASSERT_TRUE(q2sim::PadToMaxDatagram(&crowd));
+    Open({crowd});
+    DWORD start = GetTickCount();
+    ShowDetails(0);
+    DWORD took = GetTickCount() - start;
+    EXPECT_EQ(SendMessageA(DialogList(IDC_DETAILS_PLAYERS), LVM_GETITEMCOUNT, 0, 0), 4001);
+    EXPECT_LT(took, 5000u);
 }
 
 TEST_F(ServerDetails, SizeIsKeptAndEscCloses)

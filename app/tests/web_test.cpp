@@ -15,6 +15,7 @@
 #include "settings/settings.h"
 #include "skovalt_version.h"
 #include "ui/helpers.h"
+#include "ui/webcommands.h"
 
 namespace {
 
@@ -38,6 +39,54 @@ TEST(Version, VersionFileTexts)
     EXPECT_EQ(ParseVersionText("x.y"), 0u);  // read like atoi: no digits, 0
     EXPECT_EQ(ParseVersionText("4.999.1"), PackVersion(4, 255, 1));  // a part saturates
     EXPECT_EQ(ParseVersionText(nullptr), kNoVersion);
+}
+
+// Whatever a server sends as its web site, only a printable address of at
+// most 512 characters that names a site is opened; nothing is read beyond
+// the value.
+TEST(WebSiteUrl, RuleValuesOfAnyLengthAndBytes)
+{
+    struct Case {
+        std::string value;
+        int result;
+        std::string url;
+    };
+    std::string site = "http://" + std::string(505, 'a');  // 512 characters
+    const Case cases[] = {
+        {"www.clan.example", WebSiteUrlOk, "http://www.clan.example"},
+        {"HTTP://Site.example", WebSiteUrlOk, "HTTP://Site.example"},
+        {"ftp://files.example", WebSiteUrlOk, "http://ftp://files.example"},
+        {"", WebSiteUrlNoSite, ""},
+        {"http:/", WebSiteUrlNoSite, ""},
+        {"HTTP://", WebSiteUrlNoSite, ""},
+        {"http:/x", WebSiteUrlNoSite, ""},
+        {"www.a\x01b.example", WebSiteUrlUnprintable, ""},
+        {"www.example\r\nmore", WebSiteUrlUnprintable, ""},
+        {"www.caf\xE9.example", WebSiteUrlUnprintable, ""},
+        {site, WebSiteUrlOk, site},
+        {site + "a", WebSiteUrlTooLong, ""},
+        {std::string(505, 'a'), WebSiteUrlOk, "http://" + std::string(505, 'a')},
+        {std::string(506, 'a'), WebSiteUrlTooLong, ""},
+        {std::string(1500, 'a'), WebSiteUrlTooLong, ""},
+    };
+    for (const Case &c : cases) {
+        // A block exactly as long as the value: nothing past it is read.
+        std::vector<char> value(c.value.begin(), c.value.end());
+        value.push_back('\0');
+        char url[kMaxWebSiteUrl + 1];
+        EXPECT_EQ(WebSiteUrlFromRule(value.data(), url, sizeof url), c.result) << c.value.size();
+        EXPECT_EQ(url, c.url) << c.value.size();
+    }
+    char url[kMaxWebSiteUrl + 1];
+    EXPECT_EQ(WebSiteUrlFromHostName("q1.clan.example:27911", url, sizeof url), WebSiteUrlOk);
+    EXPECT_STREQ(url, "http://www.clan.example");
+    EXPECT_EQ(WebSiteUrlFromHostName("localhost", url, sizeof url), WebSiteUrlNoDot);
+    EXPECT_EQ(WebSiteUrlFromHostName(("q1." + std::string(600, 'b') + ".example").c_str(), url, sizeof url),
+              WebSiteUrlTooLong);
+    // A buffer too small for the address is refused, not cut.
+    char small[16];
+    EXPECT_EQ(WebSiteUrlFromRule("www.clan.example", small, sizeof small), WebSiteUrlTooLong);
+    EXPECT_STREQ(small, "");
 }
 
 }  // namespace
@@ -181,13 +230,20 @@ TEST_F(Web, VersionCheckFromTheMenuAndAtStartup)
     }
 }
 
+char *NoReverseName(tagQServer *) { return nullptr; }
+
 TEST_F(Web, WebSiteOfAServerAndTheHomepage)
 {
-    // Servers with web rules are refreshed from simulated servers; the last
-    // two rows have no rules, only host names.
+    // Servers with web rules are refreshed from simulated servers (the
+    // last three with rules no address can come from); the last two rows
+    // have no rules, only host names.
     std::vector<q2sim::ServerConfig> configs;
-    for (auto rule : std::vector<std::pair<std::string, std::string>>{
-             {"www", "www.clan.example/q2"}, {"url", "HTTP://Site.example"}, {"web", "ftp://files.example"}}) {
+    for (auto rule : std::vector<std::pair<std::string, std::string>>{{"www", "www.clan.example/q2"},
+                                                                      {"url", "HTTP://Site.example"},
+                                                                      {"web", "ftp://files.example"},
+                                                                      {"www", "www." + std::string(1500, 'a')},
+                                                                      {"www", "http:/"},
+                                                                      {"website", "www.a\x01.example"}}) {
         q2sim::ServerConfig c;
         c.rules = {{"hostname", "x"}, {"maxclients", "8"}, rule};
         configs.push_back(c);
@@ -207,8 +263,8 @@ TEST_F(Web, WebSiteOfAServerAndTheHomepage)
     appData->flags |= FlagNoHostNames;
     HWND servers = Child(ID_SERVERLIST);
     SelectRow(servers, 0);
-    ListView_SetItemState(servers, 1, LVIS_SELECTED, LVIS_SELECTED);
-    ListView_SetItemState(servers, 2, LVIS_SELECTED, LVIS_SELECTED);
+    for (int row = 1; row < static_cast<int>(configs.size()); ++row)
+        ListView_SetItemState(servers, row, LVIS_SELECTED, LVIS_SELECTED);
     PressKey(VK_F5);
     while (RefreshRunning()) {
         Pump();
@@ -216,23 +272,57 @@ TEST_F(Web, WebSiteOfAServerAndTheHomepage)
     }
     q2sim::Stop(sim);
 
-    const char *expected[] = {"http://www.clan.example/q2", "HTTP://Site.example", "http://ftp://files.example",
-                              "http://www.clan.example"};
-    for (int row = 0; row < 4; ++row) {
+    const struct {
+        int row;
+        const char *url;
+    } opened[] = {{0, "http://www.clan.example/q2"},
+                  {1, "HTTP://Site.example"},
+                  {2, "http://ftp://files.example"},
+                  {6, "http://www.clan.example"}};
+    for (const auto &o : opened) {
         shellOpened.clear();
-        SelectRow(servers, row);
+        SelectRow(servers, o.row);
         PressKey('W', Ctrl);
-        ASSERT_EQ(shellOpened.size(), 1u) << row;
-        EXPECT_EQ(shellOpened[0].target, expected[row]);
+        ASSERT_EQ(shellOpened.size(), 1u) << o.row;
+        EXPECT_EQ(shellOpened[0].target, o.url);
         EXPECT_EQ(shellOpened[0].showCommand, SW_SHOWMAXIMIZED);
-        EXPECT_EQ(Status(), std::string("Browsing ") + (expected[row] + 7));
+        EXPECT_EQ(Status(), std::string("Browsing ") + (o.url + 7));
     }
-    // No host name, and look-ups are off: asked first; No ends it.
+    // A 1,507-character address would crash Wine's shell; "http:/" names
+    // nothing (and ends before the text the status line shows); a control
+    // byte has no place in an address. Each is refused with a reason.
+    const struct {
+        int row;
+        const char *message;
+    } refused[] = {
+        {3, "The web site address of this server is not opened: it is longer than 512 characters."},
+        {4, "The web site address of this server is not opened: it names no site."},
+        {5, "The web site address of this server is not opened: it holds characters that are not printable."}};
+    for (const auto &r : refused) {
+        shellOpened.clear();
+        shownMessages.clear();
+        SelectRow(servers, r.row);
+        PressKey('W', Ctrl);
+        EXPECT_TRUE(shellOpened.empty()) << r.row;
+        EXPECT_EQ(shownMessages, std::vector<std::string>{r.message}) << r.row;
+    }
+    // No host name, and look-ups are off: asked first; No ends it. Yes
+    // looks the name up, and a failed look-up says so.
     shellOpened.clear();
-    SelectRow(servers, 4);
+    SelectRow(servers, 7);
     messageAnswers = {IDNO};
     PressKey('W', Ctrl);
     EXPECT_EQ(shownMessages.back(), "No hostname available.\nDo want to look up the hostname ?");
+    EXPECT_TRUE(shellOpened.empty());
+    SetHostNameLookupForTests(NoReverseName);
+    shownMessages.clear();
+    messageAnswers = {IDYES};
+    PressKey('W', Ctrl);
+    SetHostNameLookupForTests(nullptr);
+    EXPECT_EQ(shownMessages,
+              (std::vector<std::string>{"No hostname available.\nDo want to look up the hostname ?",
+                                        "Skovalt is unable to lookup the hostname. The server does not have a DNS "
+                                        "name or some error occured."}));
     EXPECT_TRUE(shellOpened.empty());
 
     SendMessageA(main, WM_COMMAND, CMD_HOMEPAGE, 0);

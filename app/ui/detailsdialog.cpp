@@ -32,9 +32,14 @@ struct DetailsJob {
     HWND mainWindow;
     long slot;
     tagQServer *copy;
+    unsigned generation;  // jobsGeneration when it began
 };
-// The job the dialog waits for; user-interface thread only.
+// The job the dialog waits for: the one asked for last. Earlier jobs still
+// running update their servers' records when done, but not the dialog.
+// User-interface thread only.
 DetailsJob *pendingJob;
+// Counts the main windows gone: a job of an earlier one touches nothing.
+unsigned jobsGeneration;
 HCURSOR cursorBefore;
 // True while the dialog takes its stored size.
 bool restoringSize;
@@ -198,10 +203,15 @@ INT_PTR CALLBACK DetailsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     }
 }
 
+// Both lists are filled with their redraw off and shown once at the end:
+// under Wine a list view that repaints as each row comes took 29 s for the
+// 4,001 players one datagram can hold.
 void FillDetails(HWND dialog, tagQServer *server)
 {
     HWND players = GetDlgItem(dialog, IDC_DETAILS_PLAYERS);
     HWND rules = GetDlgItem(dialog, IDC_DETAILS_RULES);
+    SwitchRedraw(players, false);
+    SwitchRedraw(rules, false);
     int error = KvServerGetErrorCode(server);
     if (error != 0) {
         char text[128] = "";
@@ -248,6 +258,10 @@ void FillDetails(HWND dialog, tagQServer *server)
         AddRuleRow(rules, KvRuleGetName(r), KvRuleGetValue(r));
     SendMessageA(rules, LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(LVSCW_AUTOSIZE, 0));
     FillLastColumn(rules, 1, 2);
+    for (HWND list : {players, rules}) {
+        SwitchRedraw(list, true);
+        InvalidateRect(list, nullptr, TRUE);
+    }
 }
 
 }  // namespace
@@ -261,8 +275,6 @@ LPARAM DetailsPlayerParam(int ping, int frags)
 
 void OnCmdServerDetails(HWND mainWindow)
 {
-    if (pendingJob)
-        return;  // one details refresh at a time
     LPARAM param;
     if (!SelectedRowParam(mainWindow, &param))
         return;
@@ -282,7 +294,8 @@ void OnCmdServerDetails(HWND mainWindow)
     SendDlgItemMessageA(dialog, IDC_DETAILS_PLAYERS, LVM_DELETEALLITEMS, 0, 0);
     SendDlgItemMessageA(dialog, IDC_DETAILS_RULES, LVM_DELETEALLITEMS, 0, 0);
 
-    DetailsJob *job = new (std::nothrow) DetailsJob{mainWindow, index, CopyServerRecord(slot->server)};
+    DetailsJob *job =
+        new (std::nothrow) DetailsJob{mainWindow, index, CopyServerRecord(slot->server), jobsGeneration};
     if (!job || !job->copy) {
         delete job;
         return;
@@ -292,8 +305,10 @@ void OnCmdServerDetails(HWND mainWindow)
     options.timeout = appData->timeout;
     options.noHostNames = (appData->flags & FlagNoHostNames) ? 1 : 0;
     options.fixupNames = appData->fixupNames;
+    // A job asked for earlier and still running no longer fills the dialog.
+    if (!pendingJob)
+        cursorBefore = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     pendingJob = job;
-    cursorBefore = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     if (StartServerRefresh(job->copy, &options, FinishHook, job) != 0) {
         pendingJob = nullptr;
         SetCursor(cursorBefore);
@@ -306,11 +321,11 @@ LRESULT OnDetailsRefreshed(HWND mainWindow, LPARAM lParam)
 {
     DetailsJob *job = reinterpret_cast<DetailsJob *>(lParam);
     bool current = job == pendingJob;
-    ServerSlot *slot = current ? SlotAt(&appData->table, job->slot) : nullptr;
     if (current) {
         pendingJob = nullptr;
         SetCursor(cursorBefore);
     }
+    ServerSlot *slot = job->generation == jobsGeneration ? SlotAt(&appData->table, job->slot) : nullptr;
     if (!slot || !slot->server || (slot->flags & SlotDeleted)) {
         // A job of a window gone, or a server deleted meanwhile.
         KvServerFree(job->copy);
@@ -325,7 +340,7 @@ LRESULT OnDetailsRefreshed(HWND mainWindow, LPARAM lParam)
     AddMatchingPlayers(mainWindow, job->slot);
     HWND servers = GetDlgItem(mainWindow, ID_SERVERLIST);
     InvalidateRow(servers, ServerRowOfSlot(servers, -1, job->slot));
-    if (appData->detailsDialog)
+    if (current && appData->detailsDialog)
         FillDetails(appData->detailsDialog, slot->server);
     delete job;
     return 1;
@@ -339,4 +354,5 @@ bool DetailsRefreshPending()
 void ForgetDetailsRefresh()
 {
     pendingJob = nullptr;
+    ++jobsGeneration;
 }

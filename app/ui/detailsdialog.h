@@ -8,8 +8,11 @@
 // record, which replaces the table's record on the user-interface thread
 // when it is done. No record is refreshed by two threads at once, even when
 // a refresh of all servers has the same server queued or in flight: each
-// has its copy, and the one done last is the one the table keeps. While a
-// details refresh runs, another details command is ignored.
+// has its copy, and the one done last is the one the table keeps. The
+// latest details command wins: one given while a details refresh runs (for
+// another server, or after the dialog was closed) starts its own, and the
+// dialog shows the server asked for last; the earlier refresh still
+// updates its server's record when it ends.
 #ifndef SKOVALT_UI_DETAILSDIALOG_H
 #define SKOVALT_UI_DETAILSDIALOG_H
 
@@ -23,11 +26,11 @@ void OnCmdServerDetails(HWND mainWindow);
 // UM_DETAILSREFRESHED at the main window.
 LRESULT OnDetailsRefreshed(HWND mainWindow, LPARAM job);
 
-// True while the dialog's refresh runs.
+// True while the refresh of the server asked for last runs.
 bool DetailsRefreshPending();
 
-// The main window is going: a refresh still running is forgotten (its
-// thread frees its record when it ends).
+// The main window is going: the refreshes still running are forgotten
+// (their threads free their records when they end).
 void ForgetDetailsRefresh();
 
 // The item data of a player row of the dialog: ping in the high 16 bits,

@@ -447,6 +447,27 @@ void InitSheetPage(PROPSHEETPAGEA *page, int dialog, int icon, DLGPROC procedure
     }
 }
 
+void SwitchRedraw(HWND window, bool on)
+{
+    // The count of switches off not yet matched, kept with the window.
+    static const char kOffCount[] = "SkovaltRedrawOff";
+    INT_PTR off = reinterpret_cast<INT_PTR>(GetPropA(window, kOffCount));
+    if (!on) {
+        if (off == 0)
+            SendMessageA(window, WM_SETREDRAW, FALSE, 0);
+        SetPropA(window, kOffCount, reinterpret_cast<HANDLE>(off + 1));
+        return;
+    }
+    if (off == 0)
+        return;  // not switched off here
+    if (off > 1) {
+        SetPropA(window, kOffCount, reinterpret_cast<HANDLE>(off - 1));
+        return;
+    }
+    RemovePropA(window, kOffCount);
+    SendMessageA(window, WM_SETREDRAW, TRUE, 0);
+}
+
 void ChildRect(HWND child, RECT *rect)
 {
     GetWindowRect(child, rect);

@@ -100,6 +100,10 @@ tagQServer *RowServer(LPARAM param);
 // procedure, and its tab icon when icon is not 0.
 void InitSheetPage(PROPSHEETPAGEA *page, int dialog, int icon, DLGPROC procedure);
 void ChildRect(HWND child, RECT *rect);
+// Switches a window's redraw off (on false) or back on (on true). The
+// switches nest: redraw comes back with the on that matches the first off,
+// so a batch inside another batch leaves the outer one's redraw off.
+void SwitchRedraw(HWND window, bool on);
 void InvalidateRow(HWND list, int row);
 void FillLastColumn(HWND list, int column, int columnCount);
 int AverageCharWidth(HWND window);

@@ -131,9 +131,9 @@ void ShowFoundPlayers(HWND mainWindow)
 void AddMatchingPlayers(HWND mainWindow, long slot)
 {
     HWND players = GetDlgItem(mainWindow, ID_PLAYERLIST);
-    SendMessageA(players, WM_SETREDRAW, FALSE, 0);
+    SwitchRedraw(players, false);
     InsertMatchingPlayers(players, slot);
-    SendMessageA(players, WM_SETREDRAW, TRUE, 0);
+    SwitchRedraw(players, true);
     ShowFoundPlayers(mainWindow);
 }
 

@@ -27,7 +27,8 @@ int InsertMatchingPlayers(HWND players, long slot);
 // Repaints the player list and shows "%d players found" while a search
 // is on.
 void ShowFoundPlayers(HWND mainWindow);
-// Both for one server, the list's redraw off meanwhile.
+// Both for one server, the list's redraw off meanwhile (SwitchRedraw: a
+// search refresh that holds it off keeps it off).
 void AddMatchingPlayers(HWND mainWindow, long slot);
 
 // Refresh and find player (command 40027): the Find dialog, then a refresh

@@ -78,7 +78,7 @@ void HoldPlayerList(HWND mainWindow)
 {
     if (pendingRepaint.players)
         return;
-    SendMessageA(Child(mainWindow, ID_PLAYERLIST), WM_SETREDRAW, FALSE, 0);
+    SwitchRedraw(Child(mainWindow, ID_PLAYERLIST), false);
     pendingRepaint.players = true;
     ScheduleRepaint(mainWindow);
 }
@@ -87,7 +87,7 @@ void ReleasePlayerList(HWND mainWindow)
 {
     if (!pendingRepaint.players)
         return;
-    SendMessageA(Child(mainWindow, ID_PLAYERLIST), WM_SETREDRAW, TRUE, 0);
+    SwitchRedraw(Child(mainWindow, ID_PLAYERLIST), true);
     ShowFoundPlayers(mainWindow);
     pendingRepaint.players = false;
     playersShownAt = GetTickCount();

@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <string>
+
 #include "base/report.h"
 #include "base/shell.h"
 #include "base/text.h"
@@ -36,36 +38,6 @@ bool OfferNewVersion(HWND mainWindow, HWND owner, uint32_t version)
     return true;
 }
 
-// The site a rule names, with "http://" put in front unless the value
-// begins with it (in any case).
-bool WebSiteFromRules(tagQServer *server, char *url, size_t size)
-{
-    static const char *const keys[] = {"www", "website", "webside", "web", "url"};
-    for (const char *key : keys) {
-        const char *value = KvServerGetRuleValue(server, const_cast<char *>(key));
-        if (!value)
-            continue;
-        bool hasScheme = _strnicmp(value, "http:/", 6) == 0;
-        snprintf(url, size, "%s%s", hasScheme ? "" : "http://", value);
-        return true;
-    }
-    return false;
-}
-
-// "http://www" and the host name from its first '.' on, cut at a ':' (a
-// port) after the scheme. False for a name without a '.'.
-bool WebSiteFromHostName(const char *hostName, char *url, size_t size)
-{
-    const char *dot = strchr(hostName, '.');
-    if (!dot)
-        return false;
-    snprintf(url, size, "http://www%s", dot);
-    char *colon = strlen(url) > 6 ? strchr(url + 6, ':') : nullptr;
-    if (colon)
-        *colon = '\0';
-    return true;
-}
-
 }  // namespace
 
 bool CheckVersionAtStartup(HWND mainWindow)
@@ -95,20 +67,92 @@ int OnCmdCheckVersion(HWND mainWindow)
     return OfferNewVersion(mainWindow, GetDesktopWindow(), version) ? 1 : 0;
 }
 
+namespace {
+
+// An address taken from a server goes to the shell only when it is one:
+// printable ASCII, something after the scheme, and not longer than
+// kMaxWebSiteUrl (Wine's ShellExecuteA crashes the program on an address of
+// 997 characters or more).
+int CheckWebSiteUrl(const std::string &url)
+{
+    if (url.size() > kMaxWebSiteUrl)
+        return WebSiteUrlTooLong;
+    for (unsigned char c : url) {
+        if (c < 0x20 || c > 0x7E)
+            return WebSiteUrlUnprintable;
+    }
+    return url.size() > 7 ? WebSiteUrlOk : WebSiteUrlNoSite;
+}
+
+// The checked address into url (at least kMaxWebSiteUrl + 1 bytes).
+int CopyWebSiteUrl(const std::string &text, char *url, size_t size)
+{
+    int result = CheckWebSiteUrl(text);
+    if (result == WebSiteUrlOk && text.size() >= size)
+        result = WebSiteUrlTooLong;
+    if (size > 0)
+        snprintf(url, size, "%s", result == WebSiteUrlOk ? text.c_str() : "");
+    return result;
+}
+
+// The value of the server's first web-site rule, or null.
+const char *WebSiteRule(tagQServer *server)
+{
+    static const char *const keys[] = {"www", "website", "webside", "web", "url"};
+    for (const char *key : keys) {
+        if (const char *value = KvServerGetRuleValue(server, const_cast<char *>(key)))
+            return value;
+    }
+    return nullptr;
+}
+
+HostNameLookup hostNameLookup = KvServerQueryHostName;
+
+}  // namespace
+
+int WebSiteUrlFromRule(const char *value, char *url, size_t size)
+{
+    std::string text = value ? value : "";
+    if (_strnicmp(text.c_str(), "http:/", 6) != 0)
+        text.insert(0, "http://");
+    return CopyWebSiteUrl(text, url, size);
+}
+
+int WebSiteUrlFromHostName(const char *hostName, char *url, size_t size)
+{
+    const char *dot = strchr(hostName ? hostName : "", '.');
+    if (!dot)
+        return WebSiteUrlNoDot;
+    std::string text = std::string("http://www") + dot;
+    size_t colon = text.find(':', 6);
+    if (colon != std::string::npos)
+        text.erase(colon);
+    return CopyWebSiteUrl(text, url, size);
+}
+
+void SetHostNameLookupForTests(HostNameLookup lookup)
+{
+    hostNameLookup = lookup ? lookup : KvServerQueryHostName;
+}
+
+
 void OnCmdGotoWebSite(HWND mainWindow)
 {
     tagQServer *server = SelectedServer(mainWindow);
     if (!server)
         return;
-    char url[1024];
-    if (!WebSiteFromRules(server, url, sizeof url)) {
+    char url[kMaxWebSiteUrl + 1];
+    int result;
+    if (const char *rule = WebSiteRule(server)) {
+        result = WebSiteUrlFromRule(rule, url, sizeof url);
+    } else {
         const char *hostName = KvServerGetHostName(server);
         if (!hostName || !*hostName) {
             if ((appData->flags & FlagNoHostNames) &&
                 ReportMessage(mainWindow, MB_YESNO | MB_ICONQUESTION,
                               "No hostname available.\nDo want to look up the hostname ?") != IDYES)
                 return;
-            hostName = KvServerQueryHostName(server);
+            hostName = hostNameLookup(server);
             if (!hostName || !*hostName) {
                 ReportMessage(mainWindow, MB_OK,
                               "Skovalt is unable to lookup the hostname. The server does not have a DNS name or "
@@ -116,8 +160,27 @@ void OnCmdGotoWebSite(HWND mainWindow)
                 return;
             }
         }
-        if (!WebSiteFromHostName(hostName, url, sizeof url))
-            return;
+        result = WebSiteUrlFromHostName(hostName, url, sizeof url);
+    }
+    switch (result) {
+    case WebSiteUrlOk:
+        break;
+    case WebSiteUrlNoDot:
+        return;
+    case WebSiteUrlTooLong:
+        ReportMessage(mainWindow, MB_ICONEXCLAMATION,
+                      "The web site address of this server is not opened: it is longer than %d characters.",
+                      static_cast<int>(kMaxWebSiteUrl));
+        return;
+    case WebSiteUrlUnprintable:
+        ReportMessage(mainWindow, MB_ICONEXCLAMATION,
+                      "The web site address of this server is not opened: it holds characters that are not "
+                      "printable.");
+        return;
+    default:
+        ReportMessage(mainWindow, MB_ICONEXCLAMATION,
+                      "The web site address of this server is not opened: it names no site.");
+        return;
     }
     OpenWithShell(mainWindow, url, nullptr, "", SW_SHOWMAXIMIZED);
     StatusPrint(GetDlgItem(mainWindow, ID_STATUSBAR), "Browsing %s", url + 7);

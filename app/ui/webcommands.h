@@ -4,6 +4,9 @@
 #define SKOVALT_UI_WEBCOMMANDS_H
 
 #include <windows.h>
+#include <stddef.h>
+
+#include "kv/kv.h"
 
 // The start-up check (unless "DontCheckNewVersion"): offers a newer
 // version. True when the download was started and the program is closing.
@@ -18,5 +21,29 @@ int OnCmdCheckVersion(HWND mainWindow);
 void OnCmdGotoWebSite(HWND mainWindow);
 // The program's home page.
 void OnCmdHomepage(HWND mainWindow);
+
+// A server's web-site address, made from what the server says, goes to the
+// shell only when it is printable ASCII, names something after "http://"
+// and is at most kMaxWebSiteUrl characters long.
+const size_t kMaxWebSiteUrl = 512;
+enum {
+    WebSiteUrlOk,
+    WebSiteUrlNoSite,       // nothing after the scheme
+    WebSiteUrlTooLong,      // longer than kMaxWebSiteUrl (or than url holds)
+    WebSiteUrlUnprintable,  // a control byte, or one outside ASCII
+    WebSiteUrlNoDot         // a host name without a '.'
+};
+// The address a web-site rule's value names: "http://" and the value, or
+// the value itself when it begins with "http:/" in any case. Into url
+// (size bytes, kMaxWebSiteUrl + 1 hold any); empty unless WebSiteUrlOk.
+int WebSiteUrlFromRule(const char *value, char *url, size_t size);
+// The address a host name suggests: "http://www" and the name from its
+// first '.' on, without a port.
+int WebSiteUrlFromHostName(const char *hostName, char *url, size_t size);
+
+// Tests only: the reverse look-up of a server without a host name; null
+// restores the real one.
+using HostNameLookup = char *(*)(tagQServer *server);
+void SetHostNameLookupForTests(HostNameLookup lookup);
 
 #endif

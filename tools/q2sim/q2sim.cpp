@@ -334,6 +334,14 @@ bool ParseMode(const std::string& text, Mode* mode) {
     return false;
 }
 
+bool PadToMaxDatagram(ServerConfig* config) {
+    if (config->mode != Mode::Reply || config->players.empty()) return false;
+    size_t size = BuildReply(*config).size();
+    if (size >= kMaxDatagram) return false;
+    config->players.back().name.append(kMaxDatagram - size, 'x');
+    return true;
+}
+
 ServerConfig MakeDefaultServer(size_t index, int players) {
     static const char* const maps[] = {"q2dm1", "q2dm2", "q2dm3", "q2dm4", "q2dm5", "q2dm6", "q2dm7", "q2dm8"};
     static const char* const names[] = {"Grunt", "Major", "Sarge", "Cypher", "Rampage", "Stroggo", "Viper", "Phantom"};

@@ -81,6 +81,11 @@ void Stop(Simulator* sim);
 // Mode::Silent), at most kMaxDatagram bytes.
 std::string BuildReply(const ServerConfig& config);
 
+// Lengthens the name of the last player of a Reply server so that its
+// reply is kMaxDatagram bytes exactly. False (and nothing changed) when it
+// has no player or its reply is that long already.
+bool PadToMaxDatagram(ServerConfig* config);
+
 const char* ModeName(Mode mode);
 bool ParseMode(const std::string& text, Mode* mode);
 

@@ -121,6 +121,13 @@ TEST(BuildReply, OtherModes) {
     ServerConfig c = ThreePlayersServer();
     const std::string normal = q2sim::BuildReply(c);
 
+    // A Reply padded to the largest datagram: the last name takes the rest.
+    ServerConfig padded = c;
+    ASSERT_TRUE(q2sim::PadToMaxDatagram(&padded));
+    EXPECT_EQ(q2sim::BuildReply(padded).size(), q2sim::kMaxDatagram);
+    EXPECT_EQ(padded.players.back().name.size(), c.players.back().name.size() + q2sim::kMaxDatagram - normal.size());
+    EXPECT_FALSE(q2sim::PadToMaxDatagram(&padded));
+
     c.mode = Mode::ExtraLine;
     c.extraLine = "Welcome to Spike's server";
     EXPECT_EQ(q2sim::BuildReply(c), "\xFF\xFF\xFF\xFFprint\nWelcome to Spike's server\n" + normal.substr(10));
