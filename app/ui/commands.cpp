@@ -74,9 +74,11 @@ CommandFacts CurrentCommandFacts(HWND mainWindow)
     return facts;
 }
 
-bool CommandEnabled(int command, const CommandFacts &f)
+bool CommandEnabled(int command, const CommandFacts &f, CommandSurface surface)
 {
     switch (command) {
+    case CMD_REFRESH:
+        return !f.refreshing || surface == ToolbarButton;
     case CMD_STOP:
         return f.refreshing;
     case CMD_LAUNCH:
@@ -97,7 +99,6 @@ bool CommandEnabled(int command, const CommandFacts &f)
     case CMD_FINDPLAYER:
     case CMD_THISGAMEONLY:
     case CMD_ADDSERVER:
-    case CMD_REFRESH:
     case CMD_SHOWALLGAMES:
     case CMD_FAVORITESONLY:
         return !f.refreshing;
@@ -108,11 +109,11 @@ bool CommandEnabled(int command, const CommandFacts &f)
     }
 }
 
-bool CommandChecked(int command, const CommandFacts &f)
+bool CommandChecked(int command, const CommandFacts &f, CommandSurface surface)
 {
     switch (command) {
     case CMD_REFRESH:
-        return f.refreshing;
+        return f.refreshing && surface == ToolbarButton;
     case CMD_FAVORITESONLY:
         return f.favoritesOnly;
     case CMD_FAVORITE:
@@ -146,8 +147,8 @@ void UpdateCommandStates(HWND mainWindow, bool refreshEnding)
     if (refreshEnding)
         facts.refreshing = false;
     for (int i = 0; int command = ToolbarCommand(i); ++i) {
-        ToolbarEnable(toolbar, command, CommandEnabled(command, facts));
-        ToolbarCheck(toolbar, command, CommandChecked(command, facts));
+        ToolbarEnable(toolbar, command, CommandEnabled(command, facts, ToolbarButton));
+        ToolbarCheck(toolbar, command, CommandChecked(command, facts, ToolbarButton));
     }
 }
 
