@@ -248,6 +248,55 @@ TEST_F(Launch, ClosesTheMessengerKeepsAnsweringWhileWaitingAndReopensIt)
     EXPECT_FALSE(appData->flags & FlagUloClosed);
 }
 
+// While the launch waits for the messenger to close, a refresh is refused
+// (F5, the toolbar's Refresh) as a second launch is; closing the program
+// then cancels the launch and brings the messenger back.
+TEST_F(Launch, WhileWaitingForTheMessengerRefreshIsRefusedAndClosingCancels)
+{
+    StartMessenger("owner 2001\n");
+    WriteFlag("CloseUlo", true);
+    WriteSetting("CloseUloWait", "5");
+    SetMessengerAppPath("C:\\Ulo\\Ulo.exe");
+    // Loopback only: a refresh let through queries this server.
+    WriteFile("Server.dat", Concat({Header, ServerRecord({127, 0, 0, 1}, 9, 50, 0, "", "One", "dm")}));
+    OpenMainWindow();
+    appData->timeout = 1;
+    HWND toolbar = Child(ID_TOOLBAR);
+    bool refreshed = false, buttonEnabled = true;
+    onClockRead = [&] {
+        if (clockReads.size() == 1) {
+            PostMessageA(GetFocus(), WM_KEYDOWN, VK_F5, 1);
+            RECT r;
+            SendMessageA(toolbar, TB_GETRECT, CMD_REFRESH, reinterpret_cast<LPARAM>(&r));
+            LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+            PostMessageA(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            PostMessageA(toolbar, WM_LBUTTONUP, 0, at);
+        } else if (clockReads.size() == 2) {
+            refreshed = RefreshRunning();
+            buttonEnabled = SendMessageA(toolbar, TB_ISBUTTONENABLED, CMD_REFRESH, 0) != 0;
+            PostMessageA(main, WM_CLOSE, 0, 0);
+        }
+    };
+    Enter(0);
+    onClockRead = nullptr;
+    EXPECT_FALSE(refreshed);
+    EXPECT_FALSE(buttonEnabled);
+    EXPECT_LT(clockReads.size(), 5u);  // the close ended the wait
+    EXPECT_FALSE(appData->flags & FlagUloClosed);
+    ASSERT_EQ(shellOpened.size(), 1u);
+    EXPECT_EQ(shellOpened[0].target, "C:\\Ulo\\Ulo.exe");
+    if (RefreshRunning())
+        WaitUntil([] { return !RefreshRunning(); });
+
+    // No game was started: the next launch's is the only one.
+    WriteFlag("CloseUlo", false);
+    WriteSetting("Param", "+set next 1");
+    Enter(0);
+    std::vector<std::string> got = Launched(1);
+    ASSERT_GE(got.size(), 2u);
+    EXPECT_EQ(got[0], shortExe + " +set next 1 +exec Skovalt.cfg");
+}
+
 TEST_F(Launch, WithoutTheOwnersWindowNothingIsClosedOrReopened)
 {
     // The client names owner 2002; its window is titled 2001.

@@ -11,6 +11,7 @@
 // What the rules look at, gathered at one moment.
 struct CommandFacts {
     bool refreshing;      // a refresh runs
+    bool launching;       // a launch is under way (it may wait for the messenger to close)
     bool serverSelected;  // the focused selected row of the active list shows a server
     bool playersActive;   // the player list has the focus (it is the active list)
     bool favourite;       // that row's server is a favourite
@@ -34,6 +35,7 @@ bool CommandChecked(int command, const CommandFacts &facts, CommandSurface surfa
 // Carried out when it arrives (from a key, a menu, a button): every enabled
 // command, and a few that act while greyed: Refresh and "Refresh selected"
 // stop a running refresh, Launch asks to stop it, Stop may always be asked.
+// Commands that start a refresh are refused while a launch is under way.
 bool CommandAccepted(int command, const CommandFacts &facts);
 
 // Sets every toolbar button from the rules. refreshEnding: the refresh
