@@ -183,6 +183,18 @@ TEST_F(Launch, NothingStartsWithoutAGameOrWhileRefreshing)
     EXPECT_FALSE(Exists("Quake 2\\baseq2\\Skovalt.cfg"));  // written just before the start
 }
 
+// A file that is no program: the start fails with the system's error.
+TEST_F(Launch, AGameThatCannotStartIsReported)
+{
+    WriteFile("Quake 2\\broken.exe", Bytes{'n', 'o', ' ', 'p', 'r', 'o', 'g', 'r', 'a', 'm'});
+    WriteSetting("Exe", FilePath("Quake 2\\broken.exe").c_str());
+    Open();
+    Enter(0);
+    ASSERT_EQ(shownMessages.size(), 1u);
+    EXPECT_EQ(shownMessages[0].rfind("Could not start Quake2.\nError ", 0), 0u) << shownMessages[0];
+    EXPECT_NE(shownMessages[0], "Could not start Quake2.\nError 0");
+}
+
 TEST_F(Launch, EmptyExeOpensTheQuake2PageAndUsesThePathGivenThere)
 {
     WriteSetting("Exe", "");
@@ -295,6 +307,41 @@ TEST_F(Launch, WhileWaitingForTheMessengerRefreshIsRefusedAndClosingCancels)
     std::vector<std::string> got = Launched(1);
     ASSERT_GE(got.size(), 2u);
     EXPECT_EQ(got[0], shortExe + " +set next 1 +exec Skovalt.cfg");
+}
+
+// With "CloseUloConfirm" the launch asks before closing the messenger and
+// the window before starting it again; No leaves it as it is. Sending
+// servers with nobody online says so.
+TEST_F(Launch, ConfirmQuestionsAndNobodyOnline)
+{
+    StartMessenger("owner 2001\n");
+    WriteFlag("CloseUlo", true);
+    WriteFlag("CloseUloConfirm", true);
+    WriteSetting("CloseUloWait", "1");
+    SetMessengerAppPath("C:\\Ulo\\Ulo.exe");
+    Open();
+
+    messageAnswers = {IDNO};
+    Enter(0);
+    EXPECT_EQ(shownMessages, std::vector<std::string>{"Do you want Ulo to be closed ?"});
+    EXPECT_EQ(Launched(1).size(), 2u);
+    EXPECT_FALSE(appData->flags & FlagUloClosed);
+
+    SendMessageA(main, WM_COMMAND, CMD_SENDSERVERINFO, 0);
+    EXPECT_EQ(shownMessages.back(), "There are no Ulo users online !");
+    EXPECT_NE(appData->uloVersion, 0u);
+    EXPECT_TRUE(StubLog(run, "sendfile").empty());
+
+    shownMessages.clear();
+    messageAnswers = {IDYES, IDNO};
+    Enter(0);
+    EXPECT_EQ(Launched(2).size(), 4u);
+    EXPECT_TRUE(appData->flags & FlagUloClosed);
+    SendMessageA(main, WM_ACTIVATE, WA_CLICKACTIVE, 0);
+    EXPECT_EQ(shownMessages,
+              (std::vector<std::string>{"Do you want Ulo to be closed ?", "Do you want to restart Ulo ?"}));
+    EXPECT_TRUE(shellOpened.empty());
+    EXPECT_FALSE(appData->flags & FlagUloClosed);
 }
 
 TEST_F(Launch, WithoutTheOwnersWindowNothingIsClosedOrReopened)
