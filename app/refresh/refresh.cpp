@@ -12,15 +12,20 @@ namespace {
 // Stack of a worker: the exchange keeps its buffer on the heap.
 const SIZE_T kWorkerStack = 256 * 1024;
 
+// After a stop the coordinator waits this long for the queries in flight,
+// then abandons them: a silent server would hold it for a whole time-out.
+const DWORD kStopGraceMs = 250;
+
 // The engine's state: one refresh at a time.
 volatile LONG running;
 volatile LONG stopRequested;
-volatile LONG activeWorkers;
+volatile LONG workersAlive;  // of every refresh, abandoned ones included
 // Set by every worker as it ends, so the coordinator's wait for the last
 // workers ends at once instead of at the next look. Made once, never
 // closed: a worker may still set it after the coordinator has gone.
 HANDLE workerEnded;
-// The finish hooks of the workers go one at a time.
+// The finish hooks of the workers go one at a time; an abandoned refresh
+// is marked under it, so no finish follows the ended hook.
 CRITICAL_SECTION finishLock;
 INIT_ONCE engineOnce = INIT_ONCE_STATIC_INIT;
 
@@ -33,7 +38,13 @@ BOOL CALLBACK InitEngine(PINIT_ONCE, PVOID, PVOID *)
 
 // One refresh: what the coordinator and its workers share. The options
 // are copied when the refresh starts, so the caller's may change meanwhile.
+// The coordinator and each worker hold a reference; the last one frees it,
+// so a worker still waiting on its server after the coordinator has
+// abandoned it finds its run (and the name list it queries with) intact.
 struct RefreshRun {
+    volatile LONG references;
+    volatile LONG activeWorkers;  // workers started and not yet ended
+    volatile LONG abandoned;      // 1: the coordinator has ended; answers are dropped
     RefreshHooks hooks;
     RefreshOptions options;
     char *fixupNames;       // private copy, or null
@@ -60,6 +71,24 @@ char *CopyNameList(const char *list)
     return copy;
 }
 
+void FreeRun(RefreshRun *run)
+{
+    if (run->queued)
+        CloseHandle(run->queued);
+    if (run->room)
+        CloseHandle(run->room);
+    DeleteCriticalSection(&run->queueLock);
+    free(run->fixupNames);
+    free(run);
+}
+
+// Drops one reference; the last frees the run.
+void ReleaseRun(RefreshRun *run)
+{
+    if (InterlockedDecrement(&run->references) == 0)
+        FreeRun(run);
+}
+
 // Takes the next item from the queue; null once the coordinator has
 // closed it.
 RefreshItem *NextItem(RefreshRun *run)
@@ -80,22 +109,29 @@ RefreshItem *NextItem(RefreshRun *run)
 
 // A worker queries one server after another until the queue closes. After
 // a stop it drops what is left in the queue: no server starts after a stop.
+// An answer that comes after the coordinator abandoned the run is dropped.
 DWORD WINAPI RefreshWorker(LPVOID parameter)
 {
     RefreshRun *run = static_cast<RefreshRun *>(parameter);
     while (RefreshItem *item = NextItem(run)) {
-        if (!stopRequested) {
+        bool taken = false;
+        if (!run->abandoned && !stopRequested) {
             KvServerRefresh(item->copy, run->fixupNames, run->options.timeout, run->options.noHostNames);
             EnterCriticalSection(&finishLock);
-            run->hooks.finish(run->hooks.context, item);
+            if (!run->abandoned) {
+                run->hooks.finish(run->hooks.context, item);
+                taken = true;
+            }
             LeaveCriticalSection(&finishLock);
-        } else {
-            KvServerFree(item->copy);
         }
+        if (!taken)
+            KvServerFree(item->copy);
         free(item);
     }
-    InterlockedDecrement(&activeWorkers);
+    InterlockedDecrement(&run->activeWorkers);
     SetEvent(workerEnded);
+    ReleaseRun(run);
+    InterlockedDecrement(&workersAlive);
     return 0;
 }
 
@@ -103,14 +139,18 @@ DWORD WINAPI RefreshWorker(LPVOID parameter)
 void StartWorkers(RefreshRun *run, int count)
 {
     for (int i = 0; i < count; ++i) {
-        InterlockedIncrement(&activeWorkers);
+        InterlockedIncrement(&run->activeWorkers);
+        InterlockedIncrement(&run->references);
+        InterlockedIncrement(&workersAlive);
         HANDLE worker = CreateThread(nullptr, kWorkerStack, RefreshWorker, run,
                                      STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
         if (worker) {
             CloseHandle(worker);
         } else {
             MessageBeep(0);
-            InterlockedDecrement(&activeWorkers);
+            InterlockedDecrement(&run->activeWorkers);
+            InterlockedDecrement(&run->references);
+            InterlockedDecrement(&workersAlive);
         }
     }
 }
@@ -122,7 +162,7 @@ bool HandOut(RefreshRun *run, RefreshItem *item)
 {
     while (WaitForSingleObject(run->room, 10) == WAIT_TIMEOUT && !stopRequested) {
     }
-    if (stopRequested || activeWorkers == 0) {
+    if (stopRequested || run->activeWorkers == 0) {
         KvServerFree(item->copy);
         free(item);
         return false;
@@ -133,17 +173,6 @@ bool HandOut(RefreshRun *run, RefreshItem *item)
     LeaveCriticalSection(&run->queueLock);
     ReleaseSemaphore(run->queued, 1, nullptr);
     return true;
-}
-
-void FreeRun(RefreshRun *run)
-{
-    if (run->queued)
-        CloseHandle(run->queued);
-    if (run->room)
-        CloseHandle(run->room);
-    DeleteCriticalSection(&run->queueLock);
-    free(run->fixupNames);
-    free(run);
 }
 
 DWORD WINAPI RefreshCoordinator(LPVOID parameter)
@@ -180,13 +209,28 @@ DWORD WINAPI RefreshCoordinator(LPVOID parameter)
     // Close the queue: one empty take for every worker ends it.
     if (run->queued)
         ReleaseSemaphore(run->queued, workers, nullptr);
-    while (activeWorkers > 0)
-        WaitForSingleObject(workerEnded, 50);
+    // Wait for the workers; once stopped, for kStopGraceMs at most: the
+    // queries still in flight then go on alone and their answers are
+    // dropped, however long the time-out.
+    DWORD stoppedAt = 0;
+    bool sawStop = false;
+    while (run->activeWorkers > 0) {
+        if (stopRequested && !sawStop) {
+            sawStop = true;
+            stoppedAt = GetTickCount();
+        }
+        if (sawStop && GetTickCount() - stoppedAt >= kStopGraceMs)
+            break;
+        WaitForSingleObject(workerEnded, sawStop ? 10 : 50);
+    }
+    EnterCriticalSection(&finishLock);
+    InterlockedExchange(&run->abandoned, 1);
+    LeaveCriticalSection(&finishLock);
 
     bool stopped = stopRequested != 0;
     hooks.ended(hooks.context, stopped);
-    FreeRun(run);
     InterlockedExchange(&running, 0);
+    ReleaseRun(run);
     return 0;
 }
 
@@ -225,6 +269,7 @@ int StartRefreshEngine(const RefreshOptions *options, const RefreshHooks *hooks)
         InterlockedExchange(&running, 0);
         return 2;
     }
+    run->references = 1;  // the coordinator's
     run->hooks = *hooks;
     run->options = *options;
     if (run->options.workers < 1)
@@ -258,6 +303,11 @@ void RequestRefreshStop()
 bool RefreshStopRequested()
 {
     return stopRequested != 0;
+}
+
+int RefreshWorkersAlive()
+{
+    return static_cast<int>(workersAlive);
 }
 
 int RefreshWorkerLimit(const char *setting)

@@ -37,7 +37,7 @@ struct RefreshHooks {
     // stop.
     bool (*prepare)(void *context, RefreshItem *item);
     // Worker thread, after the query: the hook owns item->copy from then
-    // on. Calls of finish come one at a time.
+    // on. Calls of finish come one at a time, never after ended.
     void (*finish)(void *context, RefreshItem *item);
     // Coordinator thread: no more servers start; the running ones are
     // waited for.
@@ -65,9 +65,16 @@ int StartRefreshEngine(const RefreshOptions *options, const RefreshHooks *hooks)
 bool RefreshRunning();
 
 // Asks the running refresh to stop: no server starts after this; the ones
-// being queried finish. Harmless when none runs (the next start clears it).
+// being queried get a quarter second to answer, then the refresh ends
+// without them and drops their answers, however long the time-out (their
+// threads end on their own, touching nothing of the caller's). Harmless
+// when none runs (the next start clears it).
 void RequestRefreshStop();
 bool RefreshStopRequested();
+
+// Worker threads of any refresh still running, those of a stopped refresh
+// still waiting on their servers included.
+int RefreshWorkersAlive();
 
 // The worker limit for a "NumServerThreads" text.
 int RefreshWorkerLimit(const char *setting);

@@ -59,7 +59,7 @@ int InitAppData(HINSTANCE instance)
     InitSlots(&appData->table);
     appData->dragSource = -1;
 
-    appData->timeout = ReadNumberSetting("Timeout");
+    appData->timeout = ReadTimeoutSetting();
     // A threshold above 65535 ms saturates instead of wrapping to a small one.
     long threshold = ReadNumberSetting("PingThreshold");
     appData->pingThreshold = static_cast<uint16_t>(threshold > 65535 ? 65535 : threshold);

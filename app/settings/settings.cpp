@@ -115,6 +115,12 @@ long ReadNumberSetting(const char *name)
     return atol(SettingDefault(name));
 }
 
+long ReadTimeoutSetting()
+{
+    long seconds = ReadNumberSetting("Timeout");
+    return seconds < kMinTimeout ? kMinTimeout : seconds > kMaxTimeout ? kMaxTimeout : seconds;
+}
+
 int ReadSetting(const char *name, char *buffer, size_t size)
 {
     if (!buffer || size == 0)

@@ -38,6 +38,14 @@ const char *SettingDefault(const char *name);
 // "0" is 0. Large numbers saturate at LONG_MAX.
 long ReadNumberSetting(const char *name);
 
+// The query time-out in whole seconds, from "Timeout": its number kept to
+// kMinTimeout .. kMaxTimeout (0 would time every server out at once, a
+// huge one would hold a stopped refresh for as long); a missing or
+// unreadable value is the default, 3. The one place that reads it.
+const long kMinTimeout = 1;
+const long kMaxTimeout = 60;
+long ReadTimeoutSetting();
+
 // Reads a value into buffer (size bytes, zero-filled first). Returns 0 when
 // read; non-zero when the buffer is null, the key or value is missing, or
 // the value (with its NUL) does not fit; the buffer then holds "".

@@ -53,7 +53,9 @@ protected:
     bool ButtonChecked(int id) { return SendMessageA(Child(ID_TOOLBAR), TB_ISBUTTONCHECKED, id, 0) != 0; }
 
     // Every toolbar button against the same entry of the menu bar or the
-    // context menu, as the user would open them now.
+    // context menu, as the user would open them now. Refresh alone differs
+    // while refreshing: its entry is greyed without a check mark, its
+    // button stays usable and pressed, to stop the refresh.
     void ExpectToolbarAgreesWithMenus(const char *state)
     {
         HMENU bar = GetMenu(main);
@@ -69,10 +71,31 @@ protected:
             if (entry == static_cast<UINT>(-1))
                 entry = GetMenuState(popup, static_cast<UINT>(id), MF_BYCOMMAND);
             ASSERT_NE(entry, static_cast<UINT>(-1)) << id;
+            if (id == CMD_REFRESH) {
+                EXPECT_EQ((entry & MF_GRAYED) != 0, RefreshRunning()) << state;
+                EXPECT_FALSE(entry & MF_CHECKED) << state;
+                EXPECT_TRUE(ButtonEnabled(id)) << state;
+                EXPECT_EQ(ButtonChecked(id), RefreshRunning()) << state;
+                continue;
+            }
             EXPECT_EQ(ButtonEnabled(id), !(entry & MF_GRAYED)) << state << ": " << id;
             EXPECT_EQ(ButtonChecked(id), (entry & MF_CHECKED) != 0) << state << ": " << id;
         }
         DestroyMenu(context);
+    }
+
+    // A click on a toolbar button as the mouse makes it: pressed and
+    // released over the button's rectangle.
+    void ClickButton(int id)
+    {
+        HWND toolbar = Child(ID_TOOLBAR);
+        RECT r;
+        ASSERT_TRUE(SendMessageA(toolbar, TB_GETRECT, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&r)));
+        LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        PostMessageA(toolbar, WM_MOUSEMOVE, 0, at);
+        PostMessageA(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(toolbar, WM_LBUTTONUP, 0, at);
+        Pump();
     }
 
     std::vector<int> received;
@@ -106,6 +129,22 @@ TEST_F(Commands, ToolbarAndMenusAgreeIdleSelectedAndRefreshing)
     EXPECT_TRUE(ButtonEnabled(CMD_STOP));
     ExpectToolbarAgreesWithMenus("refreshing");
     ReleaseRefresh();
+}
+
+// The toolbar's Refresh, pressed while a refresh runs, stops it as F5 does.
+TEST_F(Commands, ToolbarRefreshClickedWhileRefreshingStops)
+{
+    Open();
+    PressKey(VK_F5);
+    ASSERT_TRUE(RefreshRunning());
+    EXPECT_TRUE(ButtonChecked(CMD_REFRESH));
+    received.clear();
+    ClickButton(CMD_REFRESH);
+    EXPECT_EQ(received, std::vector<int>{CMD_REFRESH});
+    EXPECT_TRUE(RefreshStopRequested());
+    ASSERT_TRUE(WaitUntil([] { return !RefreshRunning(); }));
+    EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "Aborted");
+    EXPECT_FALSE(ButtonChecked(CMD_REFRESH));
 }
 
 TEST_F(Commands, EveryKeyReachesItsCommandIdleAndRefreshing)

@@ -210,6 +210,18 @@ TEST_F(Launch, NothingStartsWithoutAGameOrWhileRefreshing)
     EXPECT_FALSE(Exists("Quake 2\\baseq2\\Skovalt.cfg"));  // written just before the start
 }
 
+// A file that is no program: the start fails with the system's error.
+TEST_F(Launch, AGameThatCannotStartIsReported)
+{
+    WriteFile("Quake 2\\broken.exe", Bytes{'n', 'o', ' ', 'p', 'r', 'o', 'g', 'r', 'a', 'm'});
+    WriteSetting("Exe", FilePath("Quake 2\\broken.exe").c_str());
+    Open();
+    Enter(0);
+    ASSERT_EQ(shownMessages.size(), 1u);
+    EXPECT_EQ(shownMessages[0].rfind("Could not start Quake2.\nError ", 0), 0u) << shownMessages[0];
+    EXPECT_NE(shownMessages[0], "Could not start Quake2.\nError 0");
+}
+
 TEST_F(Launch, EmptyExeOpensTheQuake2PageAndUsesThePathGivenThere)
 {
     WriteSetting("Exe", "");
@@ -272,6 +284,90 @@ TEST_F(Launch, ClosesTheMessengerKeepsAnsweringWhileWaitingAndReopensIt)
     EXPECT_EQ(shellOpened[0].parameters, "");
     EXPECT_EQ(shellOpened[0].showCommand, SW_HIDE);
     EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "Ulo reopened");
+    EXPECT_FALSE(appData->flags & FlagUloClosed);
+}
+
+// While the launch waits for the messenger to close, a refresh is refused
+// (F5, the toolbar's Refresh) as a second launch is; closing the program
+// then cancels the launch and brings the messenger back.
+TEST_F(Launch, WhileWaitingForTheMessengerRefreshIsRefusedAndClosingCancels)
+{
+    StartMessenger("owner 2001\n");
+    WriteFlag("CloseUlo", true);
+    WriteSetting("CloseUloWait", "5");
+    SetMessengerAppPath("C:\\Ulo\\Ulo.exe");
+    // Loopback only: a refresh let through queries this server.
+    WriteFile("Server.dat", Concat({Header, ServerRecord({127, 0, 0, 1}, 9, 50, 0, "", "One", "dm")}));
+    OpenMainWindow();
+    appData->timeout = 1;
+    HWND toolbar = Child(ID_TOOLBAR);
+    bool refreshed = false, buttonEnabled = true;
+    onClockRead = [&] {
+        if (clockReads.size() == 1) {
+            PostMessageA(GetFocus(), WM_KEYDOWN, VK_F5, 1);
+            RECT r;
+            SendMessageA(toolbar, TB_GETRECT, CMD_REFRESH, reinterpret_cast<LPARAM>(&r));
+            LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+            PostMessageA(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            PostMessageA(toolbar, WM_LBUTTONUP, 0, at);
+        } else if (clockReads.size() == 2) {
+            refreshed = RefreshRunning();
+            buttonEnabled = SendMessageA(toolbar, TB_ISBUTTONENABLED, CMD_REFRESH, 0) != 0;
+            PostMessageA(main, WM_CLOSE, 0, 0);
+        }
+    };
+    Enter(0);
+    onClockRead = nullptr;
+    EXPECT_FALSE(refreshed);
+    EXPECT_FALSE(buttonEnabled);
+    EXPECT_LT(clockReads.size(), 5u);  // the close ended the wait
+    EXPECT_FALSE(appData->flags & FlagUloClosed);
+    ASSERT_EQ(shellOpened.size(), 1u);
+    EXPECT_EQ(shellOpened[0].target, "C:\\Ulo\\Ulo.exe");
+    if (RefreshRunning())
+        WaitUntil([] { return !RefreshRunning(); });
+
+    // No game was started: the next launch's is the only one.
+    WriteFlag("CloseUlo", false);
+    WriteSetting("Param", "+set next 1");
+    Enter(0);
+    std::vector<std::string> got = Launched(1);
+    ASSERT_GE(got.size(), 2u);
+    EXPECT_EQ(got[0], shortExe + " +set next 1 +exec Skovalt.cfg");
+}
+
+// With "CloseUloConfirm" the launch asks before closing the messenger and
+// the window before starting it again; No leaves it as it is. Sending
+// servers with nobody online says so.
+TEST_F(Launch, ConfirmQuestionsAndNobodyOnline)
+{
+    StartMessenger("owner 2001\n");
+    WriteFlag("CloseUlo", true);
+    WriteFlag("CloseUloConfirm", true);
+    WriteSetting("CloseUloWait", "1");
+    SetMessengerAppPath("C:\\Ulo\\Ulo.exe");
+    Open();
+
+    messageAnswers = {IDNO};
+    Enter(0);
+    EXPECT_EQ(shownMessages, std::vector<std::string>{"Do you want Ulo to be closed ?"});
+    EXPECT_EQ(Launched(1).size(), 2u);
+    EXPECT_FALSE(appData->flags & FlagUloClosed);
+
+    SendMessageA(main, WM_COMMAND, CMD_SENDSERVERINFO, 0);
+    EXPECT_EQ(shownMessages.back(), "There are no Ulo users online !");
+    EXPECT_NE(appData->uloVersion, 0u);
+    EXPECT_TRUE(StubLog(run, "sendfile").empty());
+
+    shownMessages.clear();
+    messageAnswers = {IDYES, IDNO};
+    Enter(0);
+    EXPECT_EQ(Launched(2).size(), 4u);
+    EXPECT_TRUE(appData->flags & FlagUloClosed);
+    SendMessageA(main, WM_ACTIVATE, WA_CLICKACTIVE, 0);
+    EXPECT_EQ(shownMessages,
+              (std::vector<std::string>{"Do you want Ulo to be closed ?", "Do you want to restart Ulo ?"}));
+    EXPECT_TRUE(shellOpened.empty());
     EXPECT_FALSE(appData->flags & FlagUloClosed);
 }
 

@@ -289,6 +289,14 @@ TEST_F(ListEdit, CopyDeleteMoveFavouriteFindAndSameGame)
     EXPECT_EQ(ListView_GetNextItem(servers, -1, LVNI_SELECTED), 6);  // server 4
     PressKey(VK_F3);
     EXPECT_EQ(shownMessages.back(), "Host 'CLAN' not found.");
+    // An empty text finds the next server that has a host name.
+    FillNextDialog([](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_PROMPT_EDIT, "");
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    SelectRow(servers, 0);
+    PressKey('F', Ctrl);
+    EXPECT_EQ(ListView_GetNextItem(servers, -1, LVNI_SELECTED), 6);
 
     // Delete three rows: asked, journaled, counted.
     SelectRow(servers, 0);

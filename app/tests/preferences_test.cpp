@@ -59,13 +59,13 @@ TEST_F(Preferences, F7OpensFivePagesOnGeneralAndCancelWritesNothing)
 }
 
 // The time-out and thread count are stored as typed; the time-out in use
-// is at most 10, and a text that is no number must not make it 0.
+// is 1 to 60 s, and a text that is no number means the default.
 TEST_F(Preferences, GeneralPageStoresAsTypedAndUsesSafely)
 {
     const struct {
         const char *typed;
         long used;
-    } cases[] = {{"25", 10}, {"0", 0}, {"4", 4}, {"abc", 3}, {"-4", 3}, {"", 3}};
+    } cases[] = {{"25", 25}, {"0", 1}, {"4", 4}, {"abc", 3}, {"-4", 3}, {"", 3}, {"999", 60}};
     // A first start: the page shows the defaults in use, so that OK
     // changes nothing.
     std::string firstTimeout, firstThreads;
@@ -90,18 +90,21 @@ TEST_F(Preferences, GeneralPageStoresAsTypedAndUsesSafely)
     EXPECT_EQ(Setting("NumServerThreads"), "x7");
     EXPECT_EQ(RefreshWorkerLimit("x7"), 10);  // a refresh still runs its default workers
 
-    // The page shows what is in use: 0 stays 0 when OK is pressed again.
+    // The page shows what is in use; a larger stored time-out stays stored
+    // when OK is pressed without a change to the field.
     WriteSetting("NumServerThreads", "200");
-    appData->timeout = 0;
+    WriteSetting("Timeout", "999999");
+    appData->timeout = ReadTimeoutSetting();
     std::string shownTimeout, shownThreads;
     RunSheet(PageGeneral, [&](HWND sheet) {
         shownTimeout = Text(Page(sheet, PageGeneral), IDC_GENERAL_TIMEOUT);
         shownThreads = Text(Page(sheet, PageGeneral), IDC_GENERAL_THREADS);
         PropSheet_PressButton(sheet, PSBTN_OK);
     });
-    EXPECT_EQ(shownTimeout, "0");
+    EXPECT_EQ(shownTimeout, "60");
     EXPECT_EQ(shownThreads, "50");  // the spin's top
-    EXPECT_EQ(appData->timeout, 0);
+    EXPECT_EQ(appData->timeout, 60);
+    EXPECT_EQ(Setting("Timeout"), "999999");
 
     // Messenger off at once; back on only at the next start.
     appData->uloVersion = 0x01020000;

@@ -119,6 +119,39 @@ TEST_F(Refresh, StopInTheMiddle)
         EXPECT_GE(Queries(i), 1) << i;
 }
 
+// Stop (Esc) ends a refresh within a second however long the time-out:
+// the queries in flight are left to end alone and their answers dropped.
+TEST_F(Refresh, StopEndsALongTimeOutAtOnceAndDropsLateAnswers)
+{
+    Open({Silent(), Server("Late", 2, 8, 1500)});
+    appData->timeout = 999999;
+    Command(CMD_REFRESH);
+    ASSERT_TRUE(WaitUntil([&] { return Queries(0) == 1 && Queries(1) == 1; }));
+    std::string unanswered = Cell(RowOf(1), 0);
+    DWORD start = GetTickCount();
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(WaitForRefreshEnd(5000));
+    DWORD took = GetTickCount() - start;
+    printf("Stop ended the refresh in %lu ms\n", took);
+    EXPECT_LT(took, 1000u);
+    EXPECT_EQ(StatusText(Child(ID_STATUSBAR), 0), "Aborted");
+    // The late answer comes; its worker drops it and ends. The silent
+    // server's worker waits on alone.
+    ASSERT_TRUE(WaitUntil([] { return RefreshWorkersAlive() == 1; }, 10000));
+    Pump();
+    EXPECT_EQ(Cell(RowOf(1), 0), unanswered);
+
+    // The program may quit, and the next refresh runs beside that worker.
+    SendMessageA(main, WM_QUERYENDSESSION, 0, 0);
+    EXPECT_TRUE(shownMessages.empty());
+    q2sim::Configure(sim, 1, Server("Late", 2, 8));
+    appData->timeout = 1;
+    Select({RowOf(1)});
+    Command(CMD_REFRESHSELECTED);
+    ASSERT_TRUE(WaitForRefreshEnd());
+    EXPECT_EQ(Cell(RowOf(1), 0), "Late");
+}
+
 TEST_F(Refresh, StopBeforeTheFirstServerStillCleansUp)
 {
     Open({Server("A", 0, 8)});

@@ -69,6 +69,18 @@ TEST_F(PlayerSearch, WordsFromTheFindDialogListMatchingPlayersOnce)
     EXPECT_EQ(Found().size(), 5u);
 }
 
+// The players of the server refreshed last stand at the top, each
+// server's in frag order.
+TEST_F(PlayerSearch, TheServerRefreshedLastStandsAtTheTopInFragOrder)
+{
+    Open({WithPlayers("First", {"camA", "camB"}), WithPlayers("Last", {"camC", "camD"}, 300)});
+    Search("cam");
+    std::vector<std::string> names;
+    for (int row = 0; row < 4; ++row)
+        names.push_back(Cell(row, 0, Child(ID_PLAYERLIST)));
+    EXPECT_EQ(names, (std::vector<std::string>{"camC", "camD", "camA", "camB"}));
+}
+
 TEST_F(PlayerSearch, EmptySearchListsNobodyAndCancelChangesNothing)
 {
     Open({WithPlayers("One", {"Bob", "Ann"})});

@@ -3,6 +3,8 @@
 
 #include <string.h>
 
+#include <utility>
+
 #include "settings/appdata.h"
 #include "startup.h"
 #include "ui/placement.h"
@@ -60,10 +62,17 @@ TEST_F(SettingsTest, FirstStartWritesDefaultsAndKeepsOthersMissing)
 
 TEST_F(SettingsTest, StoredNumbersAreUsedAsStored)
 {
-    WriteSetting("Timeout", "0");
+    // The time-out in use is 1 to 60 s: 0 would time every server out at
+    // once, a huge one would hold a stopped refresh; the stored text stays.
+    for (const auto &timeout : {std::make_pair("0", 1L), std::make_pair("999999", 60L), std::make_pair("60", 60L)}) {
+        WriteSetting("Timeout", timeout.first);
+        StartAppData();
+        EXPECT_EQ(appData->timeout, timeout.second) << timeout.first;
+        EXPECT_EQ(Setting("Timeout"), timeout.first);
+        EndProgram();
+    }
     WriteSetting("PingThreshold", "200");
     StartAppData();
-    EXPECT_EQ(appData->timeout, 0);
     EXPECT_EQ(appData->pingThreshold, 200);
     EndProgram();
 
@@ -75,7 +84,7 @@ TEST_F(SettingsTest, StoredNumbersAreUsedAsStored)
 }
 
 // A "Timeout" that is no number must not become 0 (or less): every server
-// would time out at once. It means the default; "0" typed on purpose stays.
+// would time out at once. It means the default.
 TEST_F(SettingsTest, ATimeoutThatIsNoNumberMeansTheDefault)
 {
     for (const char *text : {"abc", "-3", "", " 5x"}) {

@@ -274,6 +274,38 @@ TEST_F(SmokeTest, RefreshesSimulatedServersAndSavesWhatItLearnt)
     EXPECT_NE(text.find("ctf"), std::string::npos);
 }
 
+// A server that never answers and a stored "Timeout" of 999999: Esc ends
+// the refresh within a second (the query is abandoned), and the program
+// then quits at once.
+TEST_F(SmokeTest, EscEndsARefreshWithALongTimeOutAndTheProgramQuits)
+{
+    q2sim::ServerConfig silent;
+    silent.mode = q2sim::Mode::Silent;
+    q2sim::Simulator *sim = q2sim::Start({silent});
+    ASSERT_NE(sim, nullptr);
+    CopyProgram();
+    WriteFile("Server.dat", Concat({Header, ServerRecord({127, 0, 0, 1}, q2sim::Port(sim, 0), 0xFFFF, 0, "", "", "")}));
+    WriteSetting("Timeout", "999999");
+    WriteSetting("DontGetHostNames", "Y");
+
+    Found found = {};
+    ASSERT_NO_FATAL_FAILURE(StartProgram(1, &found));
+    PostMessageA(found.window, WM_COMMAND, CMD_REFRESH, 0);
+    ASSERT_TRUE(WaitFor([&] { return q2sim::QueryCount(sim, 0) == 1; }));
+    HWND status = GetDlgItem(found.window, ID_STATUSBAR);
+    DWORD start = GetTickCount();
+    Type(found.window, {VK_ESCAPE});
+    ASSERT_TRUE(WaitFor([&] {
+        char text[64] = "";
+        SendMessageA(status, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+        return strcmp(text, "Aborted") == 0;
+    }));
+    printf("Esc ended the refresh in %lu ms\n", GetTickCount() - start);
+    PostMessageA(found.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
+    q2sim::Stop(sim);
+}
+
 // The list travels: Skovalt.exe on an empty list rebuilds it from a master
 // list of 300 simulated servers, refreshes them, loses one (Delete) and
 // gains one (Add); a second reload keeps both changes, and the saved list

@@ -24,6 +24,13 @@
 
 namespace {
 
+// A refresh may start: none runs, and no launch waits for the messenger to
+// close (the game would start while the refresh runs).
+bool RefreshMayStart(const CommandFacts &f)
+{
+    return !f.refreshing && !f.launching;
+}
+
 // The table entry of the focused selected row of the active list, or null.
 ServerSlot *SelectedSlot(HWND mainWindow)
 {
@@ -60,6 +67,7 @@ CommandFacts CurrentCommandFacts(HWND mainWindow)
 {
     CommandFacts facts = {};
     facts.refreshing = RefreshRunning();
+    facts.launching = LaunchUnderWay();
     HWND players = GetDlgItem(mainWindow, ID_PLAYERLIST);
     facts.playersActive = players && ActiveList(mainWindow) == players;
     ServerSlot *slot = SelectedSlot(mainWindow);
@@ -74,9 +82,13 @@ CommandFacts CurrentCommandFacts(HWND mainWindow)
     return facts;
 }
 
-bool CommandEnabled(int command, const CommandFacts &f)
+bool CommandEnabled(int command, const CommandFacts &f, CommandSurface surface)
 {
     switch (command) {
+    case CMD_REFRESH:
+        return f.refreshing ? surface == ToolbarButton : !f.launching;
+    case CMD_REFRESHSELECTED:
+        return !f.launching;
     case CMD_STOP:
         return f.refreshing;
     case CMD_LAUNCH:
@@ -91,13 +103,13 @@ bool CommandEnabled(int command, const CommandFacts &f)
     case CMD_COPY:
         return !f.playersActive;
     case CMD_PASTE:
-        return f.clipboardText && !f.refreshing;
+        return f.clipboardText && RefreshMayStart(f);
     case CMD_RELOADMASTER:
     case CMD_SAVELIST:
     case CMD_FINDPLAYER:
-    case CMD_THISGAMEONLY:
     case CMD_ADDSERVER:
-    case CMD_REFRESH:
+        return RefreshMayStart(f);
+    case CMD_THISGAMEONLY:
     case CMD_SHOWALLGAMES:
     case CMD_FAVORITESONLY:
         return !f.refreshing;
@@ -108,11 +120,11 @@ bool CommandEnabled(int command, const CommandFacts &f)
     }
 }
 
-bool CommandChecked(int command, const CommandFacts &f)
+bool CommandChecked(int command, const CommandFacts &f, CommandSurface surface)
 {
     switch (command) {
     case CMD_REFRESH:
-        return f.refreshing;
+        return f.refreshing && surface == ToolbarButton;
     case CMD_FAVORITESONLY:
         return f.favoritesOnly;
     case CMD_FAVORITE:
@@ -129,6 +141,7 @@ bool CommandAccepted(int command, const CommandFacts &facts)
     switch (command) {
     case CMD_REFRESH:
     case CMD_REFRESHSELECTED:
+        return facts.refreshing || CommandEnabled(command, facts);
     case CMD_LAUNCH:
     case CMD_STOP:
         return true;
@@ -146,8 +159,8 @@ void UpdateCommandStates(HWND mainWindow, bool refreshEnding)
     if (refreshEnding)
         facts.refreshing = false;
     for (int i = 0; int command = ToolbarCommand(i); ++i) {
-        ToolbarEnable(toolbar, command, CommandEnabled(command, facts));
-        ToolbarCheck(toolbar, command, CommandChecked(command, facts));
+        ToolbarEnable(toolbar, command, CommandEnabled(command, facts, ToolbarButton));
+        ToolbarCheck(toolbar, command, CommandChecked(command, facts, ToolbarButton));
     }
 }
 

@@ -9,6 +9,7 @@
 #include "settings/appdata.h"
 #include "settings/settings.h"
 #include "ui/busywait.h"
+#include "ui/commands.h"
 #include "ui/preferences.h"
 #include "ui/statusbar.h"
 
@@ -16,6 +17,10 @@ namespace {
 
 // A launch is under way (it may be waiting for the messenger to close).
 bool launching;
+// The launch waits for the messenger to close.
+bool waitingForMessenger;
+// The program closed during the launch: no game is started.
+bool launchCancelled;
 
 // Closes the messenger for the game when the settings ask for it; true
 // when it was asked to close (and has had its time to go).
@@ -32,7 +37,10 @@ bool CloseMessenger(HWND mainWindow)
     PostMessageA(messenger, WM_CANCELMODE, 0, 0);
     PostMessageA(messenger, WM_CLOSE, 0, 0);
     StatusPrint(GetDlgItem(mainWindow, ID_STATUSBAR), "Ulo closed");
+    waitingForMessenger = true;
+    UpdateCommandStates(mainWindow);  // no refresh may start meanwhile
     WaitPumpingMessages(mainWindow, nullptr, static_cast<DWORD>(MessengerCloseWait()) * 1000);
+    waitingForMessenger = false;
     return true;
 }
 
@@ -61,7 +69,10 @@ void Launch(HWND mainWindow, const char *address, const char *game)
     if (connect && WriteGameConfig(command.folder, address))
         AddConfigExec(&command);
 
-    if (CloseMessenger(mainWindow))
+    bool closed = CloseMessenger(mainWindow);
+    if (launchCancelled)
+        return;  // the program is closing; the messenger is back
+    if (closed)
         appData->flags |= FlagUloClosed;
     else
         appData->flags &= ~FlagUloClosed;
@@ -78,8 +89,23 @@ void LaunchGame(HWND mainWindow, const char *address, const char *game)
     if (launching)
         return;
     launching = true;
+    launchCancelled = false;
     Launch(mainWindow, address, game);
     launching = false;
+}
+
+bool LaunchUnderWay()
+{
+    return launching;
+}
+
+void CancelLaunch(HWND mainWindow)
+{
+    if (!launching)
+        return;
+    launchCancelled = true;
+    if (waitingForMessenger)
+        ReopenMessenger(mainWindow);
 }
 
 void ReopenMessenger(HWND mainWindow)

@@ -14,6 +14,15 @@
 // keeps answering; a launch asked for meanwhile is ignored.
 void LaunchGame(HWND mainWindow, const char *address, const char *game);
 
+// True while a launch is under way: commands that start a refresh are
+// refused meanwhile (ui/commands.h), as a second launch is.
+bool LaunchUnderWay();
+
+// The program is closing: a launch under way starts no game, and a
+// messenger it closed is started again (the window will not be activated
+// again to do it). The main window calls it when it really closes.
+void CancelLaunch(HWND mainWindow);
+
 // Starts the messenger again, hidden, from its App Paths entry (asking
 // first when "CloseUloConfirm" is set). The main window calls it when it
 // becomes active while FlagUloClosed is set, after clearing the bit.

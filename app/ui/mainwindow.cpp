@@ -441,6 +441,7 @@ bool OnClose(HWND mainWindow)
             SaveServerList(mainWindow);
         }
     }
+    CancelLaunch(mainWindow);  // a launch waiting for the messenger starts no game
     StatusPrint(Child(mainWindow, ID_STATUSBAR), "Cleaning up...");
     DeleteListFont(Child(mainWindow, ID_SERVERLIST));
     DeleteListFont(Child(mainWindow, ID_PLAYERLIST));

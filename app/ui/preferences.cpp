@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <prsht.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -25,7 +26,6 @@ namespace {
 
 const size_t TextSize = 256;        // every text the pages read and store
 const size_t TemplateSize = 1024;   // AppData's template buffers
-const long MaxTimeout = 10;
 
 // Answers a property-sheet notification.
 INT_PTR NotifyResult(HWND page, LONG_PTR result)
@@ -75,8 +75,8 @@ void SetSpin(HWND page, int id, int low, int high, int position)
 void InitGeneralPage(HWND page)
 {
     SetSpin(page, IDC_GENERAL_TIMEOUTSPIN, 1, 10, static_cast<int>(appData->timeout));
-    // The spin shows its range only; a time-out of 0 chosen on purpose is
-    // shown as it is, so that OK keeps it.
+    // The spin shows its range only; the time-out in use is shown as it
+    // is, also above the spin's range.
     SetDlgItemInt(page, IDC_GENERAL_TIMEOUT, static_cast<UINT>(appData->timeout), FALSE);
     // A missing or unreadable count shows the 10 workers a refresh then
     // runs, not 0 (which the spin would show as 1, and OK would store).
@@ -91,10 +91,15 @@ void InitGeneralPage(HWND page)
 
 void ApplyGeneralPage(HWND page)
 {
-    char timeout[TextSize];
+    // The time-out is stored as typed, and only when the field changed: a
+    // larger stored value, shown as the most in use, stays as it is.
+    char timeout[TextSize], shown[32];
     GetDlgItemTextA(page, IDC_GENERAL_TIMEOUT, timeout, sizeof timeout);
-    WriteSetting("Timeout", timeout);
-    appData->timeout = TimeoutFromText(timeout);
+    snprintf(shown, sizeof shown, "%ld", appData->timeout);
+    if (strcmp(timeout, shown) != 0) {
+        WriteSetting("Timeout", timeout);
+        appData->timeout = ReadTimeoutSetting();
+    }
     WriteFlag("NoSound", !Checked(page, IDC_GENERAL_SOUND));
     if (Checked(page, IDC_GENERAL_NOULO)) {
         WriteFlag("NoUloStuff", true);
@@ -332,14 +337,6 @@ void PickUpTemplate(HWND mainWindow, const char *setting, char *inUse, int listI
 }
 
 }  // namespace
-
-long TimeoutFromText(const char *text)
-{
-    long value;
-    if (!ParseSettingNumber(text, &value))
-        value = atol(SettingDefault("Timeout"));
-    return value > MaxTimeout ? MaxTimeout : value;
-}
 
 int ShowPreferences(HWND mainWindow, int startPage)
 {

@@ -22,9 +22,4 @@ enum PreferencesPage {
 // "NoSound" is now on. Returns 0.
 int ShowPreferences(HWND mainWindow, int startPage);
 
-// The time-out in seconds a typed text means: its number, at most 10; a
-// text that is no number (empty, letters, a sign) means the default
-// 3 s, as when the program next reads it; 0 stays 0.
-long TimeoutFromText(const char *text);
-
 #endif
