@@ -2,6 +2,8 @@
 // Quake2 pages store, and what OK and Cancel leave behind.
 #include "sheet_support.h"
 
+#include <stdlib.h>
+
 #include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
@@ -76,7 +78,7 @@ TEST_F(Preferences, GeneralPageStoresAsTypedAndUsesSafely)
     });
     EXPECT_EQ(firstTimeout, "3");
     EXPECT_EQ(firstThreads, "10");
-    EXPECT_EQ(Setting("NumServerThreads"), "10");
+    EXPECT_EQ(Setting("NumServerThreads"), "<missing>");  // left as shown: not stored
     for (const auto &c : cases) {
         RunSheet(PageGeneral, [&](HWND sheet) {
             HWND page = Page(sheet, PageGeneral);
@@ -90,18 +92,30 @@ TEST_F(Preferences, GeneralPageStoresAsTypedAndUsesSafely)
     EXPECT_EQ(Setting("NumServerThreads"), "x7");
     EXPECT_EQ(RefreshWorkerLimit("x7"), 10);  // a refresh still runs its default workers
 
-    // The page shows what is in use: 0 stays 0 when OK is pressed again.
-    WriteSetting("NumServerThreads", "200");
-    appData->timeout = 0;
-    std::string shownTimeout, shownThreads;
-    RunSheet(PageGeneral, [&](HWND sheet) {
-        shownTimeout = Text(Page(sheet, PageGeneral), IDC_GENERAL_TIMEOUT);
-        shownThreads = Text(Page(sheet, PageGeneral), IDC_GENERAL_THREADS);
-        PropSheet_PressButton(sheet, PSBTN_OK);
-    });
-    EXPECT_EQ(shownTimeout, "0");
-    EXPECT_EQ(shownThreads, "50");  // the spin's top
-    EXPECT_EQ(appData->timeout, 0);
+    // The page shows what is in use, also where the spins cannot, and a
+    // field left as shown keeps its stored value: a count of 0 (10
+    // workers) does not become 1, nor one above the spin's 50 (a refresh
+    // runs up to 64) 50; a time-out of 0 or above 10 stays.
+    const struct {
+        const char *threads, *timeout;
+        const char *shownThreads, *shownTimeout;
+    } stored[] = {{"0", "0", "10", "0"}, {"64", "25", "64", "25"}, {"200", "7", "64", "7"}};
+    for (const auto &c : stored) {
+        WriteSetting("NumServerThreads", c.threads);
+        WriteSetting("Timeout", c.timeout);
+        appData->timeout = atol(c.timeout);
+        std::string shownTimeout, shownThreads;
+        RunSheet(PageGeneral, [&](HWND sheet) {
+            shownTimeout = Text(Page(sheet, PageGeneral), IDC_GENERAL_TIMEOUT);
+            shownThreads = Text(Page(sheet, PageGeneral), IDC_GENERAL_THREADS);
+            PropSheet_PressButton(sheet, PSBTN_OK);
+        });
+        EXPECT_EQ(shownThreads, c.shownThreads) << c.threads;
+        EXPECT_EQ(shownTimeout, c.shownTimeout) << c.timeout;
+        EXPECT_EQ(Setting("NumServerThreads"), c.threads);
+        EXPECT_EQ(Setting("Timeout"), c.timeout);
+        EXPECT_EQ(appData->timeout, atol(c.timeout));
+    }
 
     // Messenger off at once; back on only at the next start.
     appData->uloVersion = 0x01020000;
