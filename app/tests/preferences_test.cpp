@@ -251,6 +251,25 @@ TEST_F(Preferences, Quake2PageRefusesEmptyAndMissingPaths)
     EXPECT_EQ(Setting("Exe"), FilePath("readme.txt"));
 }
 
+// A parameter line longer than the page takes (set outside the program)
+// shows cut, not emptied, and OK leaves it stored whole.
+TEST_F(Preferences, AParameterTooLongForThePageStaysStored)
+{
+    WriteFile("quake2.exe", {'M', 'Z'});
+    WriteSetting("Exe", FilePath("quake2.exe").c_str());
+    std::string param;
+    while (param.size() < 300)
+        param += "+set cl_maxfps 90 ";
+    WriteSetting("Param", param.c_str());
+    std::string shown;
+    RunSheet(PageQuake2, [&](HWND sheet) {
+        shown = Text(Page(sheet, PageQuake2), IDC_QUAKE2_PARAM);
+        PropSheet_PressButton(sheet, PSBTN_OK);
+    });
+    EXPECT_EQ(shown, param.substr(0, 255));
+    EXPECT_EQ(Setting("Param"), param);
+}
+
 // "..." opens the file dialog; the file chosen replaces the path.
 TEST_F(Preferences, TheBrowseButtonPutsTheChosenFileIntoThePath)
 {

@@ -50,18 +50,29 @@ void Check(HWND page, int id, bool on)
     CheckDlgButton(page, id, on ? BST_CHECKED : BST_UNCHECKED);
 }
 
+// A stored text longer than the page takes, as the page shows it: cut.
+// False when the value fits or is missing.
+bool ShownCut(const char *setting, char *text, size_t size)
+{
+    return ReadSetting(setting, text, size) != 0 && ReadSettingFields(setting, text, size, nullptr) == 0;
+}
+
 void StoreItemText(HWND page, int id, const char *setting)
 {
-    char text[TextSize];
+    char text[TextSize], shown[TextSize];
     GetDlgItemTextA(page, id, text, sizeof text);
+    // Left as shown, a value too long for the page stays stored whole.
+    if (ShownCut(setting, shown, sizeof shown) && strcmp(shown, text) == 0)
+        return;
     WriteSetting(setting, text);
 }
 
-// Shows a text setting in an edit, or fallback when the setting is empty.
+// Shows a text setting in an edit, or fallback when the setting is empty;
+// one too long for the page shows cut, never emptied.
 void ShowTextSetting(HWND page, int id, const char *setting, const char *fallback)
 {
     char text[TextSize];
-    ReadSetting(setting, text, sizeof text);
+    ReadSettingFields(setting, text, sizeof text, nullptr);
     SetDlgItemTextA(page, id, text[0] ? text : fallback);
 }
 
