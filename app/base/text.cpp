@@ -94,23 +94,53 @@ void JoinNameList(const char *list, char *out, size_t size)
     }
 }
 
-bool ParseSettingNumber(const char *text, long *value)
+bool ParseSettingNumber(const char *text, long low, long high, long *value)
 {
     if (!text)
         return false;
     while (*text == ' ' || *text == '\t')
         ++text;
+    bool negative = *text == '-';
+    if (negative)
+        ++text;
     if (!isdigit(static_cast<unsigned char>(*text)))
         return false;
+    // Counted as a negative number first: its range holds LONG_MIN too.
     long n = 0;
     for (; isdigit(static_cast<unsigned char>(*text)); ++text) {
         int digit = *text - '0';
-        n = n > (LONG_MAX - digit) / 10 ? LONG_MAX : n * 10 + digit;
+        n = n < (LONG_MIN + digit) / 10 ? LONG_MIN : n * 10 - digit;
     }
     while (*text == ' ' || *text == '\t')
         ++text;
     if (*text != '\0')
         return false;
-    *value = n;
+    if (!negative)
+        n = n < -LONG_MAX ? LONG_MAX : -n;
+    if (n < low)
+        return false;
+    *value = n > high ? high : n;
     return true;
+}
+
+bool ParseSettingNumber(const char *text, long *value)
+{
+    return ParseSettingNumber(text, 0, LONG_MAX, value);
+}
+
+void CutAtWholeFields(char *text, size_t size, const char *separator)
+{
+    if (!text || size == 0 || strlen(text) < size)
+        return;
+    size_t cut = size - 1;
+    size_t step = separator ? strlen(separator) : 0;
+    if (step > 0) {
+        size_t end = 0;
+        for (const char *p = strstr(text, separator); p && static_cast<size_t>(p - text) + step <= size - 1;
+             p = strstr(p + step, separator))
+            end = static_cast<size_t>(p - text) + step;
+        if (end > 0)
+            cut = end;
+    }
+    text[cut] = '\0';
 }

@@ -21,9 +21,21 @@ void CutNameList(char *buffer, size_t size);
 // always NUL-terminated); only whole names are written.
 void JoinNameList(const char *list, char *out, size_t size);
 
-// A stored number: decimal digits, blanks around them allowed. True with
-// *value set (saturated at LONG_MAX); false for a null or empty text, a
-// sign, or anything else, and *value is then untouched.
+// A stored number: decimal digits after an optional minus sign, blanks
+// around them allowed, held to the range low..high. True with *value set;
+// a number above high is high (too big saturates, as "as many as
+// allowed"). False, with *value untouched, for a null or empty text,
+// anything else, and a number below low: a negative count or a 0 that
+// stands for "unset" is no value, and the caller takes its default.
+bool ParseSettingNumber(const char *text, long low, long high, long *value);
+
+// The same for 0 up to LONG_MAX.
 bool ParseSettingNumber(const char *text, long *value);
+
+// Cuts a text in place so that it fits size bytes with its NUL: after the
+// last separator that fits (whole names, columns), or at size - 1 when
+// not even the first field fits. A text that fits stays as it is. A null
+// or empty separator cuts at size - 1.
+void CutAtWholeFields(char *text, size_t size, const char *separator);
 
 #endif

@@ -101,10 +101,7 @@ void SetShortPathFunctionForTests(ShortPathFunction function)
 
 int MessengerCloseWait()
 {
-    char text[32];
-    ReadSetting("CloseUloWait", text, sizeof text);
-    long seconds = atol(text);
-    return seconds < 0 ? 0 : seconds > 10 ? 10 : static_cast<int>(seconds);
+    return static_cast<int>(ReadNumberSetting("CloseUloWait"));  // 0 to 10
 }
 
 HWND FindMessengerWindow()

@@ -19,18 +19,52 @@ char *AllocText()
     return static_cast<char *>(calloc(TextBufferSize, 1));
 }
 
-// Reads a template or widths value; a missing or empty one gets its
-// default, which is written back at once.
-void LoadTextSetting(const char *name, char *buffer)
+// Reads a template, widths or names value; a missing or empty one gets
+// its default, which is written back at once. One too long for the buffer
+// is cut after its last whole field (separator ends each) and left stored
+// as it is.
+void LoadTextSetting(const char *name, char *buffer, const char *separator)
 {
     if (!buffer)
         return;
-    ReadSetting(name, buffer, TextBufferSize);
+    ReadSettingFields(name, buffer, TextBufferSize, separator);
     if (buffer[0] == '\0') {
         const char *defaultText = SettingDefault(name);
         strncpy(buffer, defaultText, TextBufferSize - 1);
         WriteSetting(name, defaultText);
     }
+}
+
+// Reads "GameFilter" as a name list into a 1024-byte buffer, cut after
+// its last whole name when it is longer. Null when none is stored or the
+// memory runs out; the caller frees it.
+char *LoadGameFilter()
+{
+    char *filter = AllocText();
+    if (filter && ReadSettingFields("GameFilter", filter, TextBufferSize, ",") != 0) {
+        free(filter);
+        return nullptr;
+    }
+    if (filter)
+        CutNameList(filter, TextBufferSize);
+    return filter;
+}
+
+// Writes the game filter in use as "name,name,", unless the stored value
+// reads as that already: one too long for the buffer, of which only the
+// names that fit are in use, stays as it is.
+void StoreGameFilter(const char *list)
+{
+    char filter[TextBufferSize];
+    JoinNameList(list, filter, sizeof filter);
+    char *stored = LoadGameFilter();
+    char storedText[TextBufferSize] = "";
+    if (stored)
+        JoinNameList(stored, storedText, sizeof storedText);
+    bool same = stored && strcmp(storedText, filter) == 0;
+    free(stored);
+    if (!same)
+        WriteSetting("GameFilter", filter);
 }
 
 }  // namespace
@@ -75,26 +109,22 @@ int InitAppData(HINSTANCE instance)
     appData->serverTemplate = AllocText();
     appData->playerWidths = AllocText();
     appData->serverWidths = AllocText();
-    LoadTextSetting("PlayerTemplate", appData->playerTemplate);
-    LoadTextSetting("PlayerTemplateWidth", appData->playerWidths);
-    LoadTextSetting("ServerTemplate", appData->serverTemplate);
-    LoadTextSetting("ServerTemplateWidth", appData->serverWidths);
+    LoadTextSetting("PlayerTemplate", appData->playerTemplate, "%t");
+    LoadTextSetting("PlayerTemplateWidth", appData->playerWidths, "\t");
+    LoadTextSetting("ServerTemplate", appData->serverTemplate, "%t");
+    LoadTextSetting("ServerTemplateWidth", appData->serverWidths, "\t");
 
     appData->fixupNames = AllocText();
     if (appData->fixupNames) {
-        LoadTextSetting("FixupNames", appData->fixupNames);
+        LoadTextSetting("FixupNames", appData->fixupNames, ",");
         CutNameList(appData->fixupNames, TextBufferSize);
     }
 
-    char *filter = AllocText();
-    if (filter) {
-        ReadSetting("GameFilter", filter, TextBufferSize);
-        CutNameList(filter, TextBufferSize);
-        if (filter[0] == '\0')
-            free(filter);
-        else
-            appData->gameFilter = filter;
-    }
+    char *filter = LoadGameFilter();
+    if (filter && filter[0] == '\0')
+        free(filter);
+    else
+        appData->gameFilter = filter;
     return 0;
 }
 
@@ -105,9 +135,7 @@ void FreeAppData()
     WriteFlag("Favorites", (appData->flags & FlagFavoritesOnly) != 0);
     WriteFlag("DontGetHostNames", (appData->flags & FlagNoHostNames) != 0);
 
-    char filter[TextBufferSize];
-    JoinNameList(appData->gameFilter, filter, sizeof filter);
-    WriteSetting("GameFilter", filter);
+    StoreGameFilter(appData->gameFilter);
 
     FreeSlots(&appData->table);
     if (appData->mapList)

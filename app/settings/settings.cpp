@@ -13,12 +13,13 @@ char testKey[256];
 
 const SettingDef Settings[] = {
     {"Pos", SettingText, nullptr},
-    {"Split", SettingNumber, nullptr},
+    {"Split", SettingNumber, nullptr, 0, 32767},
     // A missing "Timeout" means 3 s: 0 would make every server time out at
     // once on a first start.
     {"Timeout", SettingNumber, "3"},
-    {"NumServerThreads", SettingNumber, "10"},
-    {"PingThreshold", SettingNumber, "0"},
+    // 0 (below the range) means the default; a refresh runs at most 64.
+    {"NumServerThreads", SettingNumber, "10", 1, 64},
+    {"PingThreshold", SettingNumber, "0", 0, 65535},
     {"Grayout", SettingFlag, "N"},
     {"Grid", SettingFlag, "N"},
     {"BkImg", SettingFlag, "N"},
@@ -45,7 +46,7 @@ const SettingDef Settings[] = {
     {"ParamRA", SettingText, ""},
     {"CloseUlo", SettingFlag, "N"},
     {"CloseUloConfirm", SettingFlag, "N"},
-    {"CloseUloWait", SettingNumber, "0"},
+    {"CloseUloWait", SettingNumber, "0", 0, 10},
     {"LastFind", SettingText, ""},
     {"LastFindPlayer", SettingText, ""},
     {"ServerDlg", SettingText, nullptr},
@@ -108,9 +109,12 @@ const char *SettingDefault(const char *name)
 
 long ReadNumberSetting(const char *name)
 {
+    const SettingDef *def = FindSetting(name);
+    long low = def ? def->low : 0;
+    long high = def ? def->high : LONG_MAX;
     char text[32];
     long value = 0;
-    if (ReadSetting(name, text, sizeof text) == 0 && ParseSettingNumber(text, &value))
+    if (ReadSetting(name, text, sizeof text) == 0 && ParseSettingNumber(text, low, high, &value))
         return value;
     return atol(SettingDefault(name));
 }
@@ -138,6 +142,32 @@ int ReadSetting(const char *name, char *buffer, size_t size)
         memset(buffer, 0, size);
         return 1;
     }
+    return 0;
+}
+
+int ReadSettingFields(const char *name, char *buffer, size_t size, const char *separator)
+{
+    if (ReadSetting(name, buffer, size) == 0)
+        return 0;
+    if (!buffer || size == 0)
+        return 1;
+    // Missing, or too long: the whole value is read and cut to fit.
+    HKEY key = OpenKey(false);
+    if (!key)
+        return 1;
+    DWORD length = 0;
+    LONG rc = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &length);
+    char *whole = rc == ERROR_SUCCESS ? static_cast<char *>(calloc(length + 1u, 1)) : nullptr;
+    if (whole)
+        rc = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE *>(whole), &length);
+    RegCloseKey(key);
+    if (!whole || rc != ERROR_SUCCESS) {
+        free(whole);
+        return 1;
+    }
+    CutAtWholeFields(whole, size, separator);
+    memcpy(buffer, whole, strlen(whole) + 1);
+    free(whole);
     return 0;
 }
 

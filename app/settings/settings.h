@@ -5,6 +5,7 @@
 #ifndef SKOVALT_SETTINGS_SETTINGS_H
 #define SKOVALT_SETTINGS_SETTINGS_H
 
+#include <limits.h>
 #include <stddef.h>
 
 #define SETTINGS_KEY "Software\\Holmdrey\\Skovalt\\1.0"
@@ -19,11 +20,14 @@ enum SettingKind {
 
 // One value of the key: its name, what it holds and the default a missing
 // value means (for numbers, a decimal text; null: no default, the reader
-// decides, as for "Pos" and "Split").
+// decides, as for "Pos" and "Split"); for numbers, the range a reader
+// takes (ParseSettingNumber's rule: below low the default, above it high).
 struct SettingDef {
     const char *name;
     SettingKind kind;
     const char *defaultValue;
+    long low = 0;
+    long high = LONG_MAX;
 };
 
 // Every value the program reads or writes, in one table; null for a name
@@ -33,9 +37,9 @@ const SettingDef *FindSetting(const char *name);
 // The default text of a value ("" when it has none).
 const char *SettingDefault(const char *name);
 
-// Reads a number value. A missing value, or one that is not a plain
-// decimal number (a sign, letters, "abc", "-3"), gives the table's default;
-// "0" is 0. Large numbers saturate at LONG_MAX.
+// Reads a number value within the table's range for it. A missing value,
+// one that is not a plain decimal number (letters, "abc") or one below the
+// range ("-3") gives the table's default; one above it the range's top.
 long ReadNumberSetting(const char *name);
 
 // The query time-out in whole seconds, from "Timeout": its number kept to
@@ -50,6 +54,14 @@ long ReadTimeoutSetting();
 // read; non-zero when the buffer is null, the key or value is missing, or
 // the value (with its NUL) does not fit; the buffer then holds "".
 int ReadSetting(const char *name, char *buffer, size_t size);
+
+// Reads a text value that is a list of fields, each ended by separator
+// (names and ",", template columns and "%t", widths and "\t"), into
+// buffer (size bytes). A value that does not fit is cut after its last
+// whole field that does (CutAtWholeFields), never emptied: the stored
+// value stays as it is. Returns 0 when a value was read, whole or cut;
+// non-zero as ReadSetting when there is none (the buffer then holds "").
+int ReadSettingFields(const char *name, char *buffer, size_t size, const char *separator);
 
 // Reads a binary value of exactly size bytes (a font record). Returns 0,
 // or 1 when missing or of another size; the data is then all zero.

@@ -83,9 +83,29 @@ TEST_F(About, TheBoxShowsTheVersionOfTheResource)
     EXPECT_TRUE(shownMessages.empty());
 }
 
-// The 8-bit picture keeps its colours through its own palette.
+int CALLBACK RecordType(HDC, HANDLETABLE *, const ENHMETARECORD *record, int, LPARAM types)
+{
+    reinterpret_cast<std::vector<DWORD> *>(types)->push_back(record->iType);
+    return 1;
+}
+
+// The 8-bit picture keeps its colours through its own palette: on a
+// palette display the picture is copied while its palette is selected
+// into the target (a metafile shows the calls), and let go after.
 TEST_F(About, ThePictureIsDrawnWithItsColours)
 {
+    HDC metafile = CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(DrawBitmapResource(IDB_PORTRAIT, metafile, 0, 0, 96, 112), 0);
+    HENHMETAFILE recorded = CloseEnhMetaFile(metafile);
+    std::vector<DWORD> types, drawing;
+    EnumEnhMetaFile(nullptr, recorded, RecordType, &types, nullptr);
+    DeleteEnhMetaFile(recorded);
+    for (DWORD type : types) {
+        if (type == EMR_CREATEPALETTE || type == EMR_SELECTPALETTE || type == EMR_BITBLT)
+            drawing.push_back(type);
+    }
+    EXPECT_EQ(drawing, (std::vector<DWORD>{EMR_CREATEPALETTE, EMR_SELECTPALETTE, EMR_BITBLT, EMR_SELECTPALETTE}));
+
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = 96;

@@ -71,10 +71,9 @@ TEST_F(Layout, TheDefaultTemplateFillsBothLists)
     });
     EXPECT_EQ(selected, (std::vector<std::string>{"Server\t%s", "Server ping\t%y", "Number of players/Max\t%n/%x",
                                                   "Full levelname\t%l", "Game\t%g", ""}));
-    // In the list box's own order; the descriptions sort alike.
-    std::sort(available.begin(), available.end());
+    // Sorted by the list box, as it shows them.
     EXPECT_EQ(available,
-              (std::vector<std::string>{"Host\t%h", "Host IP\t%d", "Max clients\t%x", "Number of players\t%n",
+              (std::vector<std::string>{"Host IP\t%d", "Host\t%h", "Max clients\t%x", "Number of players\t%n",
                                         "Player frags\t%f", "Player ping\t%i", "Player rank\t%r",
                                         "Player rank/Num players\t%r/%n", "Playername\t%p", "Short mapname\t%m",
                                         "Top fragger on server\t%a", "Worst fragger on server\t%z"}));
@@ -192,6 +191,9 @@ TEST_F(Layout, ALongTemplateIsCutAtAWholeColumn)
     for (int i = 0; i < 100; ++i)
         parts += "%s%h%t";
     WriteSetting("ServerTemplate", parts.c_str());
+    // Left as shown, it stays stored whole.
+    RunLayout([&](HWND sheet, HWND) { PropSheet_PressButton(sheet, PSBTN_OK); });
+    EXPECT_EQ(Setting("ServerTemplate"), parts);
     RunLayout([&](HWND sheet, HWND page) {
         EXPECT_EQ(Entries(SelectedBox(page)).size(), 86u);  // 85 whole parts and the empty entry
         PickAvailable(page, "Host");
@@ -298,7 +300,13 @@ TEST_F(Layout, AChosenFontIsStoredAndApplied)
     ASSERT_TRUE(fontDialog);
     LOGFONTA font;
     EXPECT_EQ(ReadSettingBytes("FontP", &font, sizeof font), 0);
-    EXPECT_EQ(sizeof font, 60u);
+    // Stored as the 60 bytes of the record, in binary.
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string key = std::string("Software\\Holmdrey\\SkovaltTest\\") + test->test_suite_name() + "." + test->name();
+    DWORD type = 0, size = 0;
+    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, key.c_str(), "FontP", RRF_RT_ANY, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(size, 60u);
     EXPECT_NE(font.lfFaceName[0], '\0');
     EXPECT_EQ(Setting("FontS"), "<missing>");
     HFONT after = reinterpret_cast<HFONT>(SendMessageA(players, WM_GETFONT, 0, 0));

@@ -3,6 +3,7 @@
 #include "window_support.h"
 
 #include <commctrl.h>
+#include <stdio.h>
 #include <string.h>
 
 #include "resources/resource.h"
@@ -277,6 +278,34 @@ TEST_F(MainWindow, PlacementAndSplitRoundTrip)
     EXPECT_TRUE(Pump());
     EXPECT_EQ(Setting("Pos"), "30 40 600 420 [1]");
     EXPECT_EQ(Setting("Split"), "200");
+}
+
+// A stored place off every monitor, a size below the minimum, a number too
+// big for any: the window opens whole on the work area, at least its
+// minimum size, and that is the place the close stores.
+TEST_F(MainWindow, AStoredPlaceOffTheScreenOpensOnIt)
+{
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    for (const char *pos : {"-5000 -5000 640 480 [1]", "5000 5000 640 480 [1]", "10 20 -640 -480 [1]",
+                            "99999999999 20 640 480 [1]"}) {
+        WriteSetting("Pos", pos);
+        OpenMainWindow();
+        RECT r;
+        GetWindowRect(main, &r);
+        EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom)
+            << pos << ": " << r.left << " " << r.top << " " << r.right << " " << r.bottom;
+        EXPECT_GE(r.right - r.left, kMainMinWidth) << pos;
+        EXPECT_GE(r.bottom - r.top, kMainMinHeight) << pos;
+        SendMessageA(main, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(Pump());
+        char stored[64];
+        snprintf(stored, sizeof stored, "%ld %ld %ld %ld [1]", static_cast<long>(r.left - work.left),
+                 static_cast<long>(r.top - work.top), static_cast<long>(r.right - r.left),
+                 static_cast<long>(r.bottom - r.top));
+        EXPECT_EQ(Setting("Pos"), stored);
+        DestroyWindow(main);
+    }
 }
 
 TEST_F(MainWindow, ExitSavesAChangedListWithoutAskingWhenAskSaveIsOff)

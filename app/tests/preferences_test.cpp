@@ -2,6 +2,8 @@
 // Quake2 pages store, and what OK and Cancel leave behind.
 #include "sheet_support.h"
 
+#include <stdlib.h>
+
 #include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
@@ -76,7 +78,7 @@ TEST_F(Preferences, GeneralPageStoresAsTypedAndUsesSafely)
     });
     EXPECT_EQ(firstTimeout, "3");
     EXPECT_EQ(firstThreads, "10");
-    EXPECT_EQ(Setting("NumServerThreads"), "10");
+    EXPECT_EQ(Setting("NumServerThreads"), "<missing>");  // left as shown: not stored
     for (const auto &c : cases) {
         RunSheet(PageGeneral, [&](HWND sheet) {
             HWND page = Page(sheet, PageGeneral);
@@ -90,21 +92,31 @@ TEST_F(Preferences, GeneralPageStoresAsTypedAndUsesSafely)
     EXPECT_EQ(Setting("NumServerThreads"), "x7");
     EXPECT_EQ(RefreshWorkerLimit("x7"), 10);  // a refresh still runs its default workers
 
-    // The page shows what is in use; a larger stored time-out stays stored
-    // when OK is pressed without a change to the field.
-    WriteSetting("NumServerThreads", "200");
-    WriteSetting("Timeout", "999999");
-    appData->timeout = ReadTimeoutSetting();
-    std::string shownTimeout, shownThreads;
-    RunSheet(PageGeneral, [&](HWND sheet) {
-        shownTimeout = Text(Page(sheet, PageGeneral), IDC_GENERAL_TIMEOUT);
-        shownThreads = Text(Page(sheet, PageGeneral), IDC_GENERAL_THREADS);
-        PropSheet_PressButton(sheet, PSBTN_OK);
-    });
-    EXPECT_EQ(shownTimeout, "60");
-    EXPECT_EQ(shownThreads, "50");  // the spin's top
-    EXPECT_EQ(appData->timeout, 60);
-    EXPECT_EQ(Setting("Timeout"), "999999");
+    // The page shows what is in use, also where the spins cannot, and a
+    // field left as shown keeps its stored value: a count of 0 (10
+    // workers) does not become 1, nor one above the spin's 50 (a refresh
+    // runs up to 64) 50; a time-out of 0 or above 10 stays stored, and the
+    // one in use (1 to 60 s) is shown.
+    const struct {
+        const char *threads, *timeout;
+        const char *shownThreads, *shownTimeout;
+    } stored[] = {{"0", "0", "10", "1"}, {"64", "25", "64", "25"}, {"200", "999999", "64", "60"}};
+    for (const auto &c : stored) {
+        WriteSetting("NumServerThreads", c.threads);
+        WriteSetting("Timeout", c.timeout);
+        appData->timeout = ReadTimeoutSetting();
+        std::string shownTimeout, shownThreads;
+        RunSheet(PageGeneral, [&](HWND sheet) {
+            shownTimeout = Text(Page(sheet, PageGeneral), IDC_GENERAL_TIMEOUT);
+            shownThreads = Text(Page(sheet, PageGeneral), IDC_GENERAL_THREADS);
+            PropSheet_PressButton(sheet, PSBTN_OK);
+        });
+        EXPECT_EQ(shownThreads, c.shownThreads) << c.threads;
+        EXPECT_EQ(shownTimeout, c.shownTimeout) << c.timeout;
+        EXPECT_EQ(Setting("NumServerThreads"), c.threads);
+        EXPECT_EQ(Setting("Timeout"), c.timeout);
+        EXPECT_EQ(appData->timeout, atol(c.shownTimeout));
+    }
 
     // Messenger off at once; back on only at the next start.
     appData->uloVersion = 0x01020000;
@@ -238,6 +250,25 @@ TEST_F(Preferences, Quake2PageRefusesEmptyAndMissingPaths)
     });
     EXPECT_EQ(leftOpen, 0);
     EXPECT_EQ(Setting("Exe"), FilePath("readme.txt"));
+}
+
+// A parameter line longer than the page takes (set outside the program)
+// shows cut, not emptied, and OK leaves it stored whole.
+TEST_F(Preferences, AParameterTooLongForThePageStaysStored)
+{
+    WriteFile("quake2.exe", {'M', 'Z'});
+    WriteSetting("Exe", FilePath("quake2.exe").c_str());
+    std::string param;
+    while (param.size() < 300)
+        param += "+set cl_maxfps 90 ";
+    WriteSetting("Param", param.c_str());
+    std::string shown;
+    RunSheet(PageQuake2, [&](HWND sheet) {
+        shown = Text(Page(sheet, PageQuake2), IDC_QUAKE2_PARAM);
+        PropSheet_PressButton(sheet, PSBTN_OK);
+    });
+    EXPECT_EQ(shown, param.substr(0, 255));
+    EXPECT_EQ(Setting("Param"), param);
 }
 
 // "..." opens the file dialog; the file chosen replaces the path.

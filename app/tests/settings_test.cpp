@@ -178,7 +178,7 @@ TEST_F(SettingsTest, FontBytesRoundTrip)
     LOGFONTA font = {};
     font.lfHeight = -13;
     strcpy(font.lfFaceName, "Tahoma");
-    ASSERT_EQ(sizeof font, 60u);
+    static_assert(sizeof font == 60, "the stored font is a 60-byte LOGFONTA");
     EXPECT_EQ(WriteSettingBytes("FontS", &font, sizeof font), 0);
     LOGFONTA back;
     EXPECT_EQ(ReadSettingBytes("FontS", &back, sizeof back), 0);

@@ -218,6 +218,65 @@ TEST_F(SmokeTest, StartsShowsTheListAndSavesOnClose)
     EXPECT_EQ(Setting("GameFilter"), "");
 }
 
+// Settings that do not fit the program's buffers, set before it starts: a
+// server template, a player template and widths of 5,000 characters are
+// used cut after their last whole column that fits, and stay stored as
+// they were; a "Pos" off the screen opens the window on it.
+TEST_F(SmokeTest, SettingsTooLongForTheProgramAreUsedCutAndKept)
+{
+    CopyProgram();
+    WriteFile("Server.dat", Concat({Header, ServerRecord({10, 0, 0, 1}, 27910, 50, 0, "", "One", "ctf")}));
+    std::string servers = "%g%t", players = "%f%t", widths;
+    while (servers.size() < 5000)
+        servers += "%s%t%m%t";
+    while (players.size() < 5000)
+        players += "%p%t";
+    while (widths.size() < 5000)
+        widths += "77\t";
+    WriteSetting("ServerTemplate", servers.c_str());
+    WriteSetting("PlayerTemplate", players.c_str());
+    WriteSetting("ServerTemplateWidth", widths.c_str());
+    WriteSetting("Pos", "5000 5000 640 480 [1]");
+
+    Found found = {};
+    ASSERT_NO_FATAL_FAILURE(StartProgram(1, &found));
+    const struct {
+        int id;
+        const char *first;
+        int width;
+    } lists[] = {{ID_SERVERLIST, "Game", 77}, {ID_PLAYERLIST, "Frags", 100}};
+    for (const auto &l : lists) {
+        HWND list = GetDlgItem(found.window, l.id);
+        HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+        EXPECT_GT(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), 5) << l.id;
+        HDITEMA item = {};
+        item.mask = HDI_TEXT | HDI_WIDTH;
+        item.pszText = Page() + sizeof item;
+        item.cchTextMax = 32;
+        char caption[33] = "";
+        WriteProcessMemory(process.hProcess, Page(), &item, sizeof item, nullptr);
+        SendMessageA(header, HDM_GETITEMA, 0, reinterpret_cast<LPARAM>(Page()));
+        ReadProcessMemory(process.hProcess, Page(), &item, sizeof item, nullptr);
+        ReadProcessMemory(process.hProcess, Page() + sizeof item, caption, 32, nullptr);
+        EXPECT_STREQ(caption, l.first);
+        EXPECT_EQ(item.cxy, l.width) << l.id;
+    }
+    RECT work, window;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(found.window, &window);
+    EXPECT_EQ(window.right, work.right);
+    EXPECT_EQ(window.bottom, work.bottom);
+    EXPECT_EQ(window.right - window.left, 640);
+
+    PostMessageA(found.window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+    EXPECT_EQ(Setting("ServerTemplate"), servers);
+    EXPECT_EQ(Setting("PlayerTemplate"), players);
+    EXPECT_EQ(Setting("ServerTemplateWidth"), widths);
+    EXPECT_EQ(Setting("Pos"), std::to_string(work.right - work.left - 640) + " " +
+                                  std::to_string(work.bottom - work.top - 480) + " 640 480 [1]");
+}
+
 // F5 in the real program against simulated servers: every server is asked
 // once, the toolbar's Refresh button is pressed while it runs, and the list
 // saved afterwards keeps the names the refresh learnt.

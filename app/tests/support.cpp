@@ -181,10 +181,10 @@ std::string AppTest::InstallFakeGame() const
 
 std::string AppTest::Setting(const char *name) const
 {
-    char text[1100];
-    if (ReadSetting(name, text, sizeof text) != 0)
+    std::vector<char> text(65536);
+    if (ReadSetting(name, text.data(), text.size()) != 0)
         return "<missing>";
-    return text;
+    return text.data();
 }
 
 void AppTest::StartAppData()

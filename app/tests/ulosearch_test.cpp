@@ -59,7 +59,7 @@ protected:
     }
     std::string Text(HWND dialog) const
     {
-        char text[600] = "";
+        char text[1100] = "";
         GetDlgItemTextA(dialog, IDC_FIND_TEXT, text, sizeof text);
         return text;
     }
@@ -76,6 +76,46 @@ TEST_F(UloSearch, StartupSearchJoinsTheReadableNicknames)
     EXPECT_STREQ(appData->searchText, "Zed,Amy");
     EXPECT_EQ(Setting("LastFindPlayer"), "Zed,Amy");
     EXPECT_TRUE(RefreshRunning());
+}
+
+// Everybody online is searched for; what is kept for the next time is as
+// much as the Find dialog takes (1,023 characters), cut after a whole name.
+TEST_F(UloSearch, AStartupSearchForManyKeepsWhatTheFindDialogShowsAgain)
+{
+    std::string config = "version 65537\nowner 1\nuser 1 nickname Owner\n", everybody;
+    for (int uin = 100; uin < 250; ++uin) {
+        std::string n = std::to_string(uin);
+        config += "user " + n + " nickname Player" + n + "\nonline " + n + " 0\n";
+        everybody += (everybody.empty() ? "Player" : ",Player") + n;
+    }
+    StartMessenger(config.c_str());
+    WriteSetting("Timeout", "1");
+    WriteSetting("Startup", "I");
+    OpenMainWindow();
+    ASSERT_NE(appData->searchText, nullptr);
+    EXPECT_EQ(appData->searchText, everybody);
+    std::string kept = everybody.substr(0, 102 * 10);  // "Player100," to "Player201,"
+    EXPECT_EQ(Setting("LastFindPlayer"), kept);
+    ASSERT_TRUE(WaitUntil([] { return !RefreshRunning(); }));
+    std::string shown;
+    InFindDialog([&](HWND find) { shown = Text(find); });
+    EXPECT_EQ(shown, kept);
+}
+
+// The start-up's repeat reads at most 511 characters of a longer search
+// (the Find dialog takes 1,023): it is cut after a whole name, never
+// emptied into a search for everybody, and stays stored whole.
+TEST_F(UloSearch, RepeatingALongLastSearchCutsItAfterAWholeName)
+{
+    std::string names;
+    for (int n = 100; names.size() < 600; ++n)
+        names += "Name" + std::to_string(n) + ",";
+    WriteSetting("LastFindPlayer", names.c_str());
+    WriteSetting("Startup", "L");
+    OpenMainWindow();
+    ASSERT_NE(appData->searchText, nullptr);
+    EXPECT_EQ(appData->searchText, names.substr(0, 63 * 8));  // "Name100," to "Name162,"
+    EXPECT_EQ(Setting("LastFindPlayer"), names);
 }
 
 TEST_F(UloSearch, StartupSearchWithNobodyOnlineOrNoClient)

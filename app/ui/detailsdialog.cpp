@@ -8,6 +8,7 @@
 
 #include <new>
 
+#include "base/text.h"
 #include "kv/kv.h"
 #include "refresh/refresh.h"
 #include "resources/resource.h"
@@ -118,10 +119,12 @@ void InitDetails(HWND dialog)
     // the rule list allows (the frame's width differs between systems).
     char size[32];
     ReadSetting("ServerDlg", size, sizeof size);
-    const char *space = strchr(size, ' ');
-    if (space) {
+    char storedWidth[16] = "";
+    const char *height = NextField(storedWidth, sizeof storedWidth, size, ' ');
+    long w, h;
+    if (ParseSettingNumber(storedWidth, 0, 32767, &w) && ParseSettingNumber(height, 0, 32767, &h)) {
         restoringSize = true;
-        SetWindowPos(dialog, nullptr, 0, 0, atoi(size), atoi(space + 1),
+        SetWindowPos(dialog, nullptr, 0, 0, static_cast<int>(w), static_cast<int>(h),
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         restoringSize = false;
     }

@@ -123,11 +123,16 @@ void SetShownWindow(HWND page, int window)
 
 // The lists for a window: every field in Available, the template's parts
 // in Selected, each part taken out of Available when it is a field.
+// A longer stored template shows its whole columns that fit.
+void ShownTemplate(int window, char *text, size_t size)
+{
+    ReadSettingFields(TemplateSettings[window], text, size, "%t");
+}
+
 void FillLists(HWND page, int window)
 {
-    char stored[TemplateSize * 2];
-    ReadSetting(TemplateSettings[window], stored, sizeof stored);
-    stored[TemplateSize - 1] = '\0';
+    char stored[TemplateSize];
+    ShownTemplate(window, stored, sizeof stored);
     HWND available = Available(page);
     HWND selected = Selected(page);
     SendMessageA(available, LB_RESETCONTENT, 0, 0);
@@ -181,7 +186,11 @@ void StoreTemplate(HWND page, int window)
         parts.push_back(code.c_str());
     char text[TemplateSize];
     JoinTemplateParts(parts.data(), parts.size(), text, sizeof text);
-    WriteSetting(TemplateSettings[window], text);
+    // Unchanged, a template too long for the page stays stored whole.
+    char shown[TemplateSize];
+    ShownTemplate(window, shown, sizeof shown);
+    if (strcmp(text, shown) != 0)
+        WriteSetting(TemplateSettings[window], text);
 }
 
 void OnAdd(HWND page)

@@ -435,7 +435,7 @@ void OnCmdFavorite(HWND mainWindow)
 void OnCmdFindServer(HWND mainWindow)
 {
     char text[kFindTextSize];
-    ReadSetting("LastFind", text, sizeof text);
+    ReadSettingFields("LastFind", text, sizeof text, nullptr);
     if (PromptDialog(mainWindow, text, sizeof text, "Server find",
                      "Textfragment to look for (IP, DNS or Q2 servername)") != 0)
         return;
@@ -446,7 +446,7 @@ void OnCmdFindServer(HWND mainWindow)
 void OnCmdFindNext(HWND mainWindow)
 {
     char text[kFindTextSize];
-    ReadSetting("LastFind", text, sizeof text);
+    ReadSettingFields("LastFind", text, sizeof text, nullptr);
     HWND list = Child(mainWindow, ID_SERVERLIST);
     int rows = RowCount(list);
     int start = ListView_GetNextItem(list, -1, LVNI_SELECTED | LVNI_FOCUSED);

@@ -136,8 +136,9 @@ void BuildColumns(HWND list, const char *templateText, const char *widths)
     for (int i = 0; i < columns && w && *w; ++i) {
         char width[50];
         w = NextField(width, sizeof width, w, '\t');
-        SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
-                     MAKELPARAM(static_cast<short>(atoi(width)), 0));
+        long pixels;
+        if (ParseSettingNumber(width, 0, 32767, &pixels))
+            SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), MAKELPARAM(pixels, 0));
     }
 }
 
@@ -349,6 +350,11 @@ void StoreColumnWidths(HWND mainWindow)
             }
             used += static_cast<size_t>(n);
         }
-        WriteSetting(l.setting, text);
+        // Widths the user did not change leave the stored value as it is,
+        // also where it holds more than the columns shown (or is too long
+        // to be read whole).
+        char stored[1024];
+        if (ReadSettingFields(l.setting, stored, sizeof stored, "\t") != 0 || strncmp(stored, text, used) != 0)
+            WriteSetting(l.setting, text);
     }
 }

@@ -87,9 +87,7 @@ LRESULT OnCreate(HWND window)
 
     RECT client;
     GetClientRect(window, &client);
-    char split[5];
-    ReadSetting("Split", split, sizeof split);
-    int top = atoi(split);
+    int top = static_cast<int>(ReadNumberSetting("Split"));
     if (top == 0)
         top = client.bottom * 2 / 3;
     CreateWindowExA(0, "ClassHSplit", "", WS_CHILD | WS_VISIBLE, -3, top, client.right + 6, 7, window,
@@ -255,6 +253,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_SIZE:
         OnSize(window, wParam, lParam);
+        return 0;
+    case WM_GETMINMAXINFO:
+        SetMainMinimumSize(reinterpret_cast<MINMAXINFO *>(lParam));
         return 0;
     case WM_SETFOCUS:
         SetFocus(Child(window, ID_SERVERLIST));

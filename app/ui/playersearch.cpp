@@ -21,6 +21,13 @@
 
 namespace {
 
+// The Find dialog takes at most 1,023 characters; the start-up's repeat of
+// the last search reads at most 511. Longer searches are cut after their
+// last whole name that fits, never emptied: an empty search finds
+// everybody.
+const size_t FindTextSize = 1024;
+const size_t RepeatTextSize = 512;
+
 // What the Find dialog edits: the search words, in and out.
 struct FindData {
     char *buffer;
@@ -65,12 +72,14 @@ INT_PTR CALLBACK FindProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
     }
 }
 
-// A new search with these words: kept for the next time, then a refresh of
-// every server.
+// A new search with these words: kept for the next time, as much of it as
+// the Find dialog can show again, then a refresh of every server.
 void SearchFor(HWND mainWindow, const char *text)
 {
     SetSearchText(text);
-    WriteSetting("LastFindPlayer", text);
+    std::vector<char> kept(text, text + strlen(text) + 1);
+    CutAtWholeFields(kept.data(), FindTextSize, ",");
+    WriteSetting("LastFindPlayer", kept.data());
     StartRefresh(mainWindow, 0);
 }
 
@@ -139,8 +148,8 @@ void AddMatchingPlayers(HWND mainWindow, long slot)
 
 void OnCmdFindPlayer(HWND mainWindow)
 {
-    char text[1024];
-    ReadSetting("LastFindPlayer", text, sizeof text);
+    char text[FindTextSize];
+    ReadSettingFields("LastFindPlayer", text, sizeof text, ",");
     FindData data = {text, static_cast<int>(sizeof text)};
     if (DialogBoxParamA(appData->instance, MAKEINTRESOURCEA(IDD_FINDPLAYER), mainWindow, FindProc,
                         reinterpret_cast<LPARAM>(&data)) != 0)
@@ -175,8 +184,8 @@ void SearchOnlineUsers(HWND mainWindow)
 
 void RepeatLastSearch(HWND mainWindow)
 {
-    char text[512];
-    ReadSetting("LastFindPlayer", text, sizeof text);
+    char text[RepeatTextSize];
+    ReadSettingFields("LastFindPlayer", text, sizeof text, ",");
     SetSearchText(text);
     StartRefresh(mainWindow, 0);
 }

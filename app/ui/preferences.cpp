@@ -49,39 +49,66 @@ void Check(HWND page, int id, bool on)
     CheckDlgButton(page, id, on ? BST_CHECKED : BST_UNCHECKED);
 }
 
+// A stored text longer than the page takes, as the page shows it: cut.
+// False when the value fits or is missing.
+bool ShownCut(const char *setting, char *text, size_t size)
+{
+    return ReadSetting(setting, text, size) != 0 && ReadSettingFields(setting, text, size, nullptr) == 0;
+}
+
 void StoreItemText(HWND page, int id, const char *setting)
 {
-    char text[TextSize];
+    char text[TextSize], shown[TextSize];
     GetDlgItemTextA(page, id, text, sizeof text);
+    // Left as shown, a value too long for the page stays stored whole.
+    if (ShownCut(setting, shown, sizeof shown) && strcmp(shown, text) == 0)
+        return;
     WriteSetting(setting, text);
 }
 
-// Shows a text setting in an edit, or fallback when the setting is empty.
+// Shows a text setting in an edit, or fallback when the setting is empty;
+// one too long for the page shows cut, never emptied.
 void ShowTextSetting(HWND page, int id, const char *setting, const char *fallback)
 {
     char text[TextSize];
-    ReadSetting(setting, text, sizeof text);
+    ReadSettingFields(setting, text, sizeof text, nullptr);
     SetDlgItemTextA(page, id, text[0] ? text : fallback);
 }
 
-void SetSpin(HWND page, int id, int low, int high, int position)
+// A number field: its up-down control offers low..high, and the field
+// shows the number in use, also where the up-down cannot (a time-out or a
+// thread count above its range, set before).
+void ShowNumberField(HWND page, int edit, int spin, int low, int high, long number)
 {
-    SendDlgItemMessageA(page, id, UDM_SETRANGE32, static_cast<WPARAM>(low), high);
-    SendDlgItemMessageA(page, id, UDM_SETPOS32, 0, position);
+    long position = number < low ? low : number > high ? high : number;
+    SendDlgItemMessageA(page, spin, UDM_SETRANGE32, static_cast<WPARAM>(low), high);
+    SendDlgItemMessageA(page, spin, UDM_SETPOS32, 0, position);
+    char text[32];
+    snprintf(text, sizeof text, "%ld", number);
+    SetDlgItemTextA(page, edit, text);
+}
+
+// OK stores a number field only when the user changed it: a field that
+// still shows the number in use leaves the stored value as it is (a "0"
+// that means the default, a value above the up-down's range).
+bool NumberFieldChanged(HWND page, int edit, long shown)
+{
+    char text[TextSize], number[32];
+    GetDlgItemTextA(page, edit, text, sizeof text);
+    snprintf(number, sizeof number, "%ld", shown);
+    return strcmp(text, number) != 0;
 }
 
 // --- General page
 
 void InitGeneralPage(HWND page)
 {
-    SetSpin(page, IDC_GENERAL_TIMEOUTSPIN, 1, 10, static_cast<int>(appData->timeout));
-    // The spin shows its range only; the time-out in use is shown as it
-    // is, also above the spin's range.
-    SetDlgItemInt(page, IDC_GENERAL_TIMEOUT, static_cast<UINT>(appData->timeout), FALSE);
-    // A missing or unreadable count shows the 10 workers a refresh then
-    // runs, not 0 (which the spin would show as 1, and OK would store).
-    long threads = ReadNumberSetting("NumServerThreads");
-    SetSpin(page, IDC_GENERAL_THREADSSPIN, 1, 50, threads > 50 ? 50 : static_cast<int>(threads));
+    // The time-out in use (1 to 60 s) is shown as it is, also above the
+    // spin's range.
+    ShowNumberField(page, IDC_GENERAL_TIMEOUT, IDC_GENERAL_TIMEOUTSPIN, 1, 10, appData->timeout);
+    // A missing, unreadable or 0 count shows the 10 workers a refresh then
+    // runs (the spin would show 0 as 1, and OK would store it).
+    ShowNumberField(page, IDC_GENERAL_THREADS, IDC_GENERAL_THREADSSPIN, 1, 50, ReadNumberSetting("NumServerThreads"));
     Check(page, IDC_GENERAL_SOUND, !ReadFlag("NoSound"));
     Check(page, IDC_GENERAL_NOULO, ReadFlag("NoUloStuff"));
     Check(page, IDC_GENERAL_ASKSAVE, ReadFlag("AskSave"));
@@ -91,12 +118,9 @@ void InitGeneralPage(HWND page)
 
 void ApplyGeneralPage(HWND page)
 {
-    // The time-out is stored as typed, and only when the field changed: a
-    // larger stored value, shown as the most in use, stays as it is.
-    char timeout[TextSize], shown[32];
-    GetDlgItemTextA(page, IDC_GENERAL_TIMEOUT, timeout, sizeof timeout);
-    snprintf(shown, sizeof shown, "%ld", appData->timeout);
-    if (strcmp(timeout, shown) != 0) {
+    if (NumberFieldChanged(page, IDC_GENERAL_TIMEOUT, appData->timeout)) {
+        char timeout[TextSize];
+        GetDlgItemTextA(page, IDC_GENERAL_TIMEOUT, timeout, sizeof timeout);
         WriteSetting("Timeout", timeout);
         appData->timeout = ReadTimeoutSetting();
     }
@@ -113,7 +137,8 @@ void ApplyGeneralPage(HWND page)
     else
         appData->flags &= ~FlagNoHostNames;
     // Stored as typed; each refresh reads it through RefreshWorkerLimit.
-    StoreItemText(page, IDC_GENERAL_THREADS, "NumServerThreads");
+    if (NumberFieldChanged(page, IDC_GENERAL_THREADS, ReadNumberSetting("NumServerThreads")))
+        StoreItemText(page, IDC_GENERAL_THREADS, "NumServerThreads");
 }
 
 INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
@@ -205,9 +230,7 @@ void InitQuake2Page(HWND page)
     ShowTextSetting(page, IDC_QUAKE2_PARAMRA, "ParamRA", "+set game arena");
     Check(page, IDC_QUAKE2_CLOSEULO, ReadFlag("CloseUlo"));
     Check(page, IDC_QUAKE2_CONFIRM, ReadFlag("CloseUloConfirm"));
-    char wait[TextSize];
-    ReadSetting("CloseUloWait", wait, sizeof wait);
-    SetSpin(page, IDC_QUAKE2_WAITSPIN, 0, 10, atoi(wait));
+    ShowNumberField(page, IDC_QUAKE2_WAIT, IDC_QUAKE2_WAITSPIN, 0, 10, ReadNumberSetting("CloseUloWait"));
     EnableCloseUloControls(page);
     CenterWindow(GetParent(page));
 }
@@ -255,7 +278,8 @@ void ApplyQuake2Page(HWND page)
     StoreItemText(page, IDC_QUAKE2_PARAMRA, "ParamRA");
     WriteFlag("CloseUlo", Checked(page, IDC_QUAKE2_CLOSEULO));
     WriteFlag("CloseUloConfirm", Checked(page, IDC_QUAKE2_CONFIRM));
-    StoreItemText(page, IDC_QUAKE2_WAIT, "CloseUloWait");
+    if (NumberFieldChanged(page, IDC_QUAKE2_WAIT, ReadNumberSetting("CloseUloWait")))
+        StoreItemText(page, IDC_QUAKE2_WAIT, "CloseUloWait");
 }
 
 INT_PTR CALLBACK Quake2PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
@@ -327,7 +351,7 @@ void PickUpTemplate(HWND mainWindow, const char *setting, char *inUse, int listI
     if (!inUse)
         return;
     char stored[TemplateSize];
-    ReadSetting(setting, stored, sizeof stored);
+    ReadSettingFields(setting, stored, sizeof stored, "%t");
     if (strcmp(stored, inUse) == 0)
         return;
     memcpy(inUse, stored, sizeof stored);
