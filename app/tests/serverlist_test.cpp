@@ -102,18 +102,6 @@ TEST_F(ServerListTest, SavingAnEmptyTableWritesTheHeaderOnly)
     EXPECT_EQ(StatusText(w.statusBar, 0), "0 servers written");
 }
 
-size_t failAfter;
-size_t FailingWriter(const void *data, size_t size, FILE *file)
-{
-    if (size > failAfter) {
-        size_t n = fwrite(data, 1, failAfter, file);
-        failAfter = 0;
-        return n;
-    }
-    failAfter -= size;
-    return fwrite(data, 1, size, file);
-}
-
 TEST_F(ServerListTest, AFailedSaveKeepsTheOldFileAndTheModifiedMark)
 {
     ListWindow w;
@@ -125,10 +113,10 @@ TEST_F(ServerListTest, AFailedSaveKeepsTheOldFileAndTheModifiedMark)
     StatusPrint(w.statusBar, "Ready");
 
     // The disk fills up in the middle of the list.
-    failAfter = 700;
-    SetServerFileWriterForTests(FailingWriter);
-    EXPECT_EQ(SaveServerList(w.window), 1);
-    SetServerFileWriterForTests(nullptr);
+    {
+        FullDisk full(700);
+        EXPECT_EQ(SaveServerList(w.window), 1);
+    }
     EXPECT_EQ(ReadFile("Server.dat"), old);
     EXPECT_FALSE(Exists("Server.dat.new"));
     EXPECT_EQ(shownMessages, std::vector<std::string>{"Cannot create 'Server.dat'"});
