@@ -338,6 +338,24 @@ TEST_F(ServerListTest, DeltaJournalRefusesMissingAndForeignFiles)
     EXPECT_EQ(ReadDelta(nullptr, &records, &count), 1);
     EXPECT_EQ(records, nullptr);
     EXPECT_EQ(shownMessages, std::vector<std::string>{"Invalid file format 'Delta.dat'"});
+    // Told once, the journal starts afresh; the old file is set aside.
+    EXPECT_EQ(ReadDelta(nullptr, &records, &count), -11);
+    EXPECT_EQ(shownMessages.size(), 1u);
+    EXPECT_EQ(ReadFile("Delta.dat.bad"), (Bytes{'k', 'x', 0, '+'}));
+    tagKvHOST host = {Ip("10.1.2.3"), 27911};
+    EXPECT_EQ(AppendDelta(&host, '+'), 0);
+    EXPECT_EQ(ReadFile("Delta.dat").size(), 15u);
+
+    // A fragment that a cut-off append left is not built upon.
+    Bytes data = ReadFile("Delta.dat");
+    data.insert(data.end(), {'-', 0, 0});
+    WriteFile("Delta.dat", data);
+    EXPECT_EQ(AppendDelta(&host, '-'), 0);
+    ASSERT_EQ(ReadDelta(nullptr, &records, &count), 0);
+    ASSERT_EQ(count, 2);
+    EXPECT_EQ(records[1].kind, '-');
+    EXPECT_EQ(records[1].ip, host.ip);
+    free(records);
 }
 
 TEST_F(ServerListTest, HostAddressTexts)
