@@ -98,11 +98,11 @@ ReplaceResult ReplaceListFile(HWND owner, const unsigned char *data, size_t size
     ModulePath(path, sizeof path, "Server.dat");
     ModulePath(tempPath, sizeof tempPath, "Server.dat.new");
     ModulePath(badPath, sizeof badPath, "Server.dat.bad");
-    bool keep = strcmp(damagedServerFile, path) == 0 && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+    DWORD attributes = GetFileAttributesA(path);
+    // A read-only file is refused below, and so needs no copy.
+    bool keep = strcmp(damagedServerFile, path) == 0 && attributes != INVALID_FILE_ATTRIBUTES &&
+                !(attributes & FILE_ATTRIBUTE_READONLY);
     if (keep) {
-        DWORD attributes = GetFileAttributesA(path);
-        if (attributes & FILE_ATTRIBUTE_READONLY)
-            return ReplaceReadOnly;
         SetFileAttributesA(badPath, FILE_ATTRIBUTE_NORMAL);
         if (!CopyFileA(path, badPath, FALSE))
             return ReplaceFailed;
@@ -272,8 +272,8 @@ int AppendDeltas(const tagKvHOST *hosts, size_t count, char kind)
         return 0;
     char path[MAX_PATH];
     ModulePath(path, sizeof path, "Delta.dat");
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 1;
     LARGE_INTEGER length = {};
@@ -284,12 +284,11 @@ int AppendDeltas(const tagKvHOST *hosts, size_t count, char kind)
     // The records go after the last whole one: a fragment that a cut-off
     // append left would shift every later record. A file too short for its
     // header gets the header first.
-    LONGLONG size = length.QuadPart;
-    LONGLONG at = size < ListFileHeaderSize
-                      ? 0
-                      : ListFileHeaderSize + static_cast<LONGLONG>(DeltaRecordCount(
-                                                 static_cast<size_t>(size - ListFileHeaderSize))) *
-                                                 DeltaRecordSize;
+    LONGLONG at = 0;
+    if (length.QuadPart >= ListFileHeaderSize) {
+        size_t records = DeltaRecordCount(static_cast<size_t>(length.QuadPart - ListFileHeaderSize));
+        at = ListFileHeaderSize + static_cast<LONGLONG>(records * DeltaRecordSize);
+    }
     if (at == 0)
         bytes.insert(bytes.begin(), ListFileHeader, ListFileHeader + ListFileHeaderSize);
     LARGE_INTEGER position;
