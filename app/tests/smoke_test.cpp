@@ -277,6 +277,61 @@ TEST_F(SmokeTest, SettingsTooLongForTheProgramAreUsedCutAndKept)
                                   std::to_string(work.bottom - work.top - 480) + " 640 480 [1]");
 }
 
+// Quitting the real program when its read-only Server.dat refuses the
+// save: it says so and asks, No keeps it running, Yes quits; the file
+// stays as it was. A save file left by a save cut off earlier is removed
+// at start.
+TEST_F(SmokeTest, QuitWithAListThatCannotBeSavedAsksFirst)
+{
+    CopyProgram();
+    Bytes list = Concat({Header, ServerRecord({10, 0, 0, 1}, 27910, 50, 0, "", "One", "ctf"),
+                         ServerRecord({10, 0, 0, 2}, 27911, 20, 2, "", "Two", "dm")});
+    WriteFile("Server.dat", list);
+    WriteFile("Server.dat.new", Header);
+    std::string path = FilePath("Server.dat");
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    Found found = {};
+    ASSERT_NO_FATAL_FAILURE(StartProgram(2, &found));
+    EXPECT_FALSE(Exists("Server.dat.new"));
+    DWORD_PTR result;
+    SendMessageTimeoutA(found.window, WM_COMMAND, CMD_FAVORITESONLY, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    SendMessageTimeoutA(found.window, WM_COMMAND, CMD_FAVORITESONLY, 0, SMTO_ABORTIFHUNG, 5000, &result);
+
+    // The next box of the program, other than the one answered before.
+    HWND answered = nullptr;
+    auto box = [&](std::string *text) {
+        HWND next = nullptr;
+        WaitFor([&] { return (next = Dialog("Skovalt")) != nullptr && next != answered; });
+        char buffer[256] = "";
+        if (next)
+            GetDlgItemTextA(next, 0xFFFF, buffer, sizeof buffer);
+        *text = buffer;
+        return answered = next;
+    };
+    std::string text;
+    for (int answer : {IDNO, IDYES}) {
+        PostMessageA(found.window, WM_CLOSE, 0, 0);
+        HWND refused = box(&text);
+        ASSERT_NE(refused, nullptr);
+        EXPECT_EQ(text, "Cannot save the server list: 'Server.dat' is read-only.");
+        PostMessageA(refused, WM_COMMAND, IDOK, 0);
+        HWND question = box(&text);
+        ASSERT_NE(question, nullptr);
+        EXPECT_EQ(text, "Quit without saving the server list?");
+        PostMessageA(question, WM_COMMAND, answer, 0);
+        if (answer == IDNO) {
+            // Still running, its window open, once the box has gone.
+            EXPECT_TRUE(WaitFor([&] { return !IsWindow(question); }));
+            EXPECT_EQ(WaitForSingleObject(process.hProcess, 300), static_cast<DWORD>(WAIT_TIMEOUT));
+            EXPECT_TRUE(IsWindowVisible(found.window));
+        }
+    }
+    ASSERT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+    EXPECT_EQ(ReadFile("Server.dat"), list);
+    EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 // F5 in the real program against simulated servers: every server is asked
 // once, the toolbar's Refresh button is pressed while it runs, and the list
 // saved afterwards keeps the names the refresh learnt.

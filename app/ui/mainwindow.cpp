@@ -235,6 +235,38 @@ void OnContextMenu(HWND window, LPARAM lParam)
     DestroyMenu(menu);
 }
 
+// Saves a changed list before the program ends. False when the window is
+// to stay open: Cancel to the save question, or No to quitting without a
+// list that could not be saved (the changes would be lost).
+bool SaveBeforeExit(HWND mainWindow)
+{
+    if (!(appData->flags & FlagModified))
+        return true;
+    if (ReadFlag("AskSave")) {
+        int answer = ReportMessage(mainWindow, MB_YESNOCANCEL | MB_ICONQUESTION,
+                                   "Do you want to save the modified serverlist ?");
+        if (answer == IDCANCEL)
+            return false;
+        if (answer == IDNO)
+            return true;
+    }
+    return SaveServerList(mainWindow) == 0 ||
+           ReportMessage(mainWindow, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2,
+                         "Quit without saving the server list?") == IDYES;
+}
+
+// Windows ends the session and waits for no answer: what can be saved is
+// saved without a question or a message, and the program goes.
+void OnEndSession(HWND mainWindow)
+{
+    SetReportsQuiet(true);
+    StoreColumnWidths(mainWindow);
+    if (appData->flags & FlagModified)
+        SaveServerList(mainWindow);
+    SaveWindowPlacement(mainWindow);
+    SetReportsQuiet(false);
+}
+
 bool RefuseWhileRefreshing(HWND window)
 {
     if (!RefreshRunning())
@@ -280,6 +312,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return DefWindowProcA(window, message, wParam, lParam);
     case WM_QUERYENDSESSION:
         return RefuseWhileRefreshing(window) ? FALSE : TRUE;
+    case WM_ENDSESSION:
+        if (wParam)
+            OnEndSession(window);
+        return 0;
     case WM_DRAWITEM:
         if (wParam == ID_STATUSBAR)
             DrawProgress(reinterpret_cast<DRAWITEMSTRUCT *>(lParam));
@@ -430,18 +466,8 @@ bool OnClose(HWND mainWindow)
     if (RefuseWhileRefreshing(mainWindow))
         return false;
     StoreColumnWidths(mainWindow);
-    if (appData->flags & FlagModified) {
-        if (ReadFlag("AskSave")) {
-            int answer = ReportMessage(mainWindow, MB_YESNOCANCEL | MB_ICONQUESTION,
-                                       "Do you want to save the modified serverlist ?");
-            if (answer == IDCANCEL)
-                return false;
-            if (answer == IDYES)
-                SaveServerList(mainWindow);
-        } else {
-            SaveServerList(mainWindow);
-        }
-    }
+    if (!SaveBeforeExit(mainWindow))
+        return false;
     CancelLaunch(mainWindow);  // a launch waiting for the messenger starts no game
     StatusPrint(Child(mainWindow, ID_STATUSBAR), "Cleaning up...");
     DeleteListFont(Child(mainWindow, ID_SERVERLIST));
