@@ -30,8 +30,7 @@ HINSTANCE Instance()
 bool WriteWhole(const char *path, const void *data, DWORD size)
 {
     char temporary[MAX_PATH];
-    int n = snprintf(temporary, sizeof temporary, "%s.tmp", path);
-    if (n < 0 || static_cast<size_t>(n) >= sizeof temporary)
+    if (!PathWithSuffix(temporary, sizeof temporary, path, ".tmp"))
         return false;
     HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)

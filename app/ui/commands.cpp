@@ -5,6 +5,7 @@
 #include <stdio.h>
 
 #include "base/report.h"
+#include "net/web.h"
 #include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
@@ -60,6 +61,7 @@ CommandFacts CurrentCommandFacts(HWND mainWindow)
 {
     CommandFacts facts = {};
     facts.refreshing = RefreshRunning();
+    facts.reloading = MasterReloadRunning();
     HWND players = GetDlgItem(mainWindow, ID_PLAYERLIST);
     facts.playersActive = players && ActiveList(mainWindow) == players;
     ServerSlot *slot = SelectedSlot(mainWindow);
@@ -76,9 +78,16 @@ CommandFacts CurrentCommandFacts(HWND mainWindow)
 
 bool CommandEnabled(int command, const CommandFacts &f)
 {
+    // A reload from the master greys what a refresh greys.
+    if (f.reloading && command != CMD_STOP) {
+        CommandFacts refreshing = f;
+        refreshing.refreshing = true;
+        refreshing.reloading = false;
+        return CommandEnabled(command, refreshing);
+    }
     switch (command) {
     case CMD_STOP:
-        return f.refreshing;
+        return f.refreshing || f.reloading;
     case CMD_LAUNCH:
         return f.serverSelected && !f.refreshing;
     case CMD_DELETE:
@@ -126,6 +135,8 @@ bool CommandChecked(int command, const CommandFacts &f)
 
 bool CommandAccepted(int command, const CommandFacts &facts)
 {
+    if (facts.reloading)
+        return CommandEnabled(command, facts);
     switch (command) {
     case CMD_REFRESH:
     case CMD_REFRESHSELECTED:
@@ -211,6 +222,7 @@ void DispatchCommand(HWND mainWindow, int command)
         OnCmdLaunch(mainWindow);
         break;
     case CMD_STOP:
+        CancelWebFetches();
         OnCmdStop(mainWindow);
         break;
     case CMD_REFRESH:

@@ -11,6 +11,7 @@
 // What the rules look at, gathered at one moment.
 struct CommandFacts {
     bool refreshing;      // a refresh runs
+    bool reloading;       // the master list is being downloaded (greys what a refresh greys)
     bool serverSelected;  // the focused selected row of the active list shows a server
     bool playersActive;   // the player list has the focus (it is the active list)
     bool favourite;       // that row's server is a favourite
