@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "httpsim.h"
+#include "net/dialup.h"
 #include "net/version.h"
 #include "net/web.h"
 #include "q2sim.h"
@@ -38,6 +39,14 @@ TEST(Version, VersionFileTexts)
     EXPECT_EQ(ParseVersionText("x.y"), 0u);  // read like atoi: no digits, 0
     EXPECT_EQ(ParseVersionText("4.999.1"), PackVersion(4, 255, 1));  // a part saturates
     EXPECT_EQ(ParseVersionText(nullptr), kNoVersion);
+}
+
+// Dial-up does nothing (result 0) where its library or function is
+// missing.
+TEST(Version, DialUpWithoutItsLibraryOrFunctionDoesNothing)
+{
+    EXPECT_EQ(DialUpThrough("no-such-library.dll", "InternetAutodial"), 0);
+    EXPECT_EQ(DialUpThrough("kernel32.dll", "InternetAutodial"), 0);
 }
 
 }  // namespace
