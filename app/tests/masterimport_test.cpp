@@ -220,6 +220,9 @@ TEST_F(Master, AHangingMasterIsCancelledByEscStopAndClosing)
         for (int command : {CMD_REFRESH, CMD_RELOADMASTER, CMD_ADDSERVER, CMD_DELETE, CMD_FINDPLAYER})
             EXPECT_FALSE(CommandEnabled(command, facts)) << command;
         EXPECT_TRUE(CommandEnabled(CMD_STOP, facts));
+        HWND toolbar = Child(ID_TOOLBAR);
+        EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONENABLED, CMD_REFRESH, 0));
+        EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONENABLED, CMD_STOP, 0));
         PressKey(VK_F5);
         EXPECT_FALSE(RefreshRunning());
         start = GetTickCount();
@@ -240,6 +243,9 @@ TEST_F(Master, AHangingMasterIsCancelledByEscStopAndClosing)
         EXPECT_EQ(ReadFile("Delta.dat"), Header);
         EXPECT_EQ(Rows(), 1);
         EXPECT_EQ(appData->flags & FlagModified, 0u);
+        if (way < 2) {
+            EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONENABLED, CMD_REFRESH, 0));
+        }
     }
 }
 

@@ -326,7 +326,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnSplitMoved(window);
         return 0;
     case UM_WEBFETCH:
-        return OnWebFetchMessage(window, wParam, lParam);
+        // A reload that ended gives the commands it greyed back.
+        OnWebFetchMessage(window, wParam, lParam);
+        UpdateCommandStates(window);
+        return 0;
     case UM_DETAILSREFRESHED:
         return OnDetailsRefreshed(window, lParam);
     case UM_REFRESHBEGIN:
