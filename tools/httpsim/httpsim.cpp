@@ -21,6 +21,8 @@ void CloseSocket(Socket s) { closesocket(s); }
 #include <sys/select.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <cerrno>
 using Socket = int;
 const Socket kNoSocket = -1;
 void CloseSocket(Socket s) { close(s); }
@@ -53,14 +55,34 @@ const char *Reason(int status)
     }
 }
 
-bool SendAll(Socket s, const char *data, size_t size)
+// Sends in pieces of at most 64 KiB, each after the socket can take more,
+// so that a client that stopped reading does not hold the server at Stop.
+bool SendAll(Server *server, Socket s, const char *data, size_t size)
 {
     while (size > 0) {
+        if (server->stopping)
+            return false;
+        fd_set writable;
+        FD_ZERO(&writable);
+        FD_SET(s, &writable);
+        timeval wait = {0, 50000};
+        int ready = select(static_cast<int>(s) + 1, nullptr, &writable, nullptr, &wait);
+        if (ready < 0)
+            return false;
+        if (ready == 0)
+            continue;
+        size_t piece = size < 65536 ? size : 65536;
 #ifdef _WIN32
-        int n = send(s, data, static_cast<int>(size), 0);
+        u_long on = 1;
+        ioctlsocket(s, FIONBIO, &on);
+        int n = send(s, data, static_cast<int>(piece), 0);
+        if (n < 0 && WSAGetLastError() == WSAEWOULDBLOCK)
+            continue;
 #else
         // A client that gives up must not end the test with SIGPIPE.
-        int n = static_cast<int>(send(s, data, size, MSG_NOSIGNAL));
+        int n = static_cast<int>(send(s, data, piece, MSG_NOSIGNAL | MSG_DONTWAIT));
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            continue;
 #endif
         if (n <= 0)
             return false;
@@ -143,7 +165,7 @@ void Answer(Server *server, Socket s)
                        "\r\nConnection: close\r\n\r\n";
     if (response.hangBeforeAnswer)
         Pause(server, -1);
-    else if (SendAll(s, head.data(), head.size())) {
+    else if (SendAll(server, s, head.data(), head.size())) {
         if (response.hangAfterHeaders)
             Pause(server, -1);
         else if (response.delayMs > 0)
@@ -151,9 +173,9 @@ void Answer(Server *server, Socket s)
         std::string wire = Encode(response, response.cutAfter < full ? response.cutAfter : full);
         if (response.dripMs <= 0) {
             if (!server->stopping)
-                SendAll(s, wire.data(), wire.size());
+                SendAll(server, s, wire.data(), wire.size());
         } else {
-            for (size_t i = 0; i < wire.size() && SendAll(s, wire.data() + i, 1); ++i)
+            for (size_t i = 0; i < wire.size() && SendAll(server, s, wire.data() + i, 1); ++i)
                 if (!Pause(server, response.dripMs))
                     break;
         }
