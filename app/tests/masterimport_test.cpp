@@ -6,12 +6,16 @@
 #include <commctrl.h>
 
 #include "httpsim.h"
+#include "net/web.h"
+#include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "serverlist/listformat.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
 #include "startup.h"
+#include "ui/commands.h"
 #include "ui/helpers.h"
+#include "ui/masterimport.h"
 
 namespace {
 
@@ -36,13 +40,24 @@ protected:
     {
         MainWindowTest::TearDown();
         httpsim::Stop(http);
+        webLimits = HttpDefaultLimits();
     }
-    void ServeMaster(const std::string &body, int status = 200)
+    void ServeMaster(const std::string &body, int status = 200, bool chunked = false)
     {
         httpsim::Response r;
         r.status = status;
         r.body = body;
+        r.chunked = chunked;
         httpsim::Serve(http, "/master", r);
+    }
+    // "Reload from master" as the user gives it: the command returns at
+    // once, the window answers while the list arrives.
+    void Reload()
+    {
+        DWORD start = GetTickCount();
+        SendMessageA(main, WM_COMMAND, CMD_RELOADMASTER, 0);
+        EXPECT_LT(GetTickCount() - start, 500u);
+        EXPECT_TRUE(WaitUntil([] { return !MasterReloadRunning(); }));
     }
     // "a.b.c.d:port" of every record of Server.dat, in file order.
     std::vector<std::string> SavedServers()
@@ -79,7 +94,7 @@ TEST_F(Master, ReloadReplaysTheJournalAndMergesWhatIsNotShown)
                                    Delta('-', {10, 0, 0, 1}, 27911)}));
     WriteFile("Server.dat", Header);
     OpenMainWindow();
-    SendMessageA(main, WM_COMMAND, CMD_RELOADMASTER, 0);
+    Reload();
     // 10.0.0.9, added by hand and in the master list, is written once.
     std::vector<std::string> rebuilt = {"10.0.0.9:27910", "10.0.0.8:27910", "10.0.0.1:27910", "10.0.0.2:27910",
                                         "10.0.0.2:27911"};
@@ -89,9 +104,13 @@ TEST_F(Master, ReloadReplaysTheJournalAndMergesWhatIsNotShown)
     EXPECT_EQ(Status(3), "5 servers");
     EXPECT_NE(appData->flags & FlagModified, 0u);
 
-    // A shown list takes nothing twice: once more, nothing is new.
+    // A shown list takes nothing twice: once more, nothing is new. The list
+    // comes chunked this time: the chunk sizes are no servers.
     appData->flags &= ~FlagModified;
-    SendMessageA(main, WM_COMMAND, CMD_RELOADMASTER, 0);
+    ServeMaster("# Quake 2 servers\r\n10.0.0.1:27910\r\n\r\n10.0.0.2\r\n10.0.0.2:27911\r\n0.0.0.0\r\n1.2.3.x\r\n"
+                "10.0.0.3\r\n10.0.0.9\r\n", 200, true);
+    Reload();
+    EXPECT_EQ(SavedServers(), rebuilt);
     EXPECT_EQ(Rows(), 5);
     EXPECT_EQ(Status(), "0 new servers added to list");
     EXPECT_NE(appData->flags & FlagModified, 0u);
@@ -109,7 +128,7 @@ TEST_F(Master, ReloadReplaysTheJournalAndMergesWhatIsNotShown)
     OpenMainWindow();
     ASSERT_EQ(Rows(), 1);
     ServeMaster("10.0.0.20\r\n10.0.0.21\r\n");
-    SendMessageA(main, WM_COMMAND, CMD_RELOADMASTER, 0);
+    Reload();
     EXPECT_EQ(Status(), "1 new servers added to list");
     EXPECT_EQ(Rows(), 2);
     EXPECT_EQ(appData->table.serverCount, 3);
@@ -127,39 +146,123 @@ TEST_F(Master, AServerNamedAgainIsMergedOnceIntoAnEmptyList)
                         ServerRecord({10, 0, 0, 2}, 27910, 5, 0, "", "B", "dm")});
     WriteFile("Server.dat", named);
     ServeMaster("", 404);
-    SendMessageA(main, WM_COMMAND, CMD_RELOADMASTER, 0);
+    Reload();
     EXPECT_EQ(Rows(), 2);
     EXPECT_EQ(Status(), "2 new servers added to list");
 }
 
-TEST_F(Master, AFailedOrEmptyDownloadKeepsServerDat)
+TEST_F(Master, AFailedOrEmptyDownloadKeepsServerDatAndSaysWhy)
 {
     Bytes list = Concat({Header, ServerRecord({10, 0, 0, 1}, 27910, 5, 0, "", "Kept", "dm")});
     WriteFile("Server.dat", list);
+    WriteFile("Server.txt", {'o', 'l', 'd'});
     OpenMainWindow();
+    webLimits.receiveMs = 300;
+    webLimits.totalMs = 1500;
     std::string url = httpsim::Url(http, "/master");
+    auto with = [](int status, const char *body) {
+        httpsim::Response r;
+        r.status = status;
+        r.body = body;
+        return r;
+    };
+    httpsim::Response loop = httpsim::Redirect("/master"), big = with(200, "10.0.0.7\n"), silent, cut, drip;
+    big.repeat = 1 << 20;  // 9 MiB of server lines
+    silent.hangBeforeAnswer = true;
+    cut = with(200, "10.0.0.7\n10.0.0.8\n");
+    cut.cutAfter = 12;
+    drip = with(200, "10.0.0.7\n10.0.0.8\n10.0.0.9\n");
+    drip.dripMs = 100;
     const struct {
-        int status;
-        const char *body;
+        httpsim::Response response;
         const char *message;
     } cases[] = {
-        {404, "", "Internet error on:\n%s\nItem not found"},
-        {500, "<html>down</html>", "Internet error on:\n%s\nHTTP status 500"},
-        {200, "<html><body>Moved to 10.0.0.1.example</body></html>", "No servers in the master list"},
-        {200, "", "No servers in the master list"},
+        {with(404, ""), "Internet error on:\n%s\nItem not found"},
+        {with(500, "<html>down</html>"), "Internet error on:\n%s\nHTTP status 500"},
+        {loop, "Internet error on:\n%s\nToo many redirects (more than 5)"},
+        {big, "Internet error on:\n%s\nLarger than 8 MiB, refused"},
+        {silent, "Internet error on:\n%s\nTimeout: no data for 1 s"},
+        {drip, "Internet error on:\n%s\nTimeout: not complete within 2 s"},
+        {cut, "Internet error on:\n%s\nConnection reset"},
+        {with(200, "<html><body>Moved to 10.0.0.1.example</body></html>"), "No servers in the master list"},
+        {with(200, ""), "No servers in the master list"},
     };
     for (const auto &c : cases) {
-        ServeMaster(c.body, c.status);
+        httpsim::Serve(http, "/master", c.response);
         shownMessages.clear();
-        SendMessageA(main, WM_COMMAND, CMD_RELOADMASTER, 0);
+        int before = httpsim::RequestCount(http, "/master");
+        Reload();
         char expected[256];
         snprintf(expected, sizeof expected, c.message, url.c_str());
-        ASSERT_FALSE(shownMessages.empty()) << c.status;
+        ASSERT_FALSE(shownMessages.empty()) << expected;
         EXPECT_EQ(shownMessages[0], expected);
-        EXPECT_EQ(ReadFile("Server.dat"), list) << c.status << " " << c.body;
+        EXPECT_EQ(ReadFile("Server.dat"), list) << expected;
+        if (c.message[0] == 'I') {
+            EXPECT_EQ(ReadFile("Server.txt"), Bytes({'o', 'l', 'd'})) << expected;
+        }
+        // A redirect loop is followed five times, then given up.
+        EXPECT_EQ(httpsim::RequestCount(http, "/master") - before, c.response.status == 302 ? 6 : 1) << expected;
         // The merge ran on the old file: its server is shown already.
         EXPECT_EQ(Status(), "0 new servers added to list");
         EXPECT_EQ(Rows(), 1);
+    }
+}
+
+// A master that never answers leaves the window answering: the commands
+// that change the list are greyed as during a refresh, F5 is refused, and
+// Esc, Stop or closing the program end the download at once with every
+// file as it was.
+TEST_F(Master, AHangingMasterIsCancelledByEscStopAndClosing)
+{
+    Bytes list = Concat({Header, ServerRecord({10, 0, 0, 1}, 27910, 5, 0, "", "Kept", "dm")});
+    WriteFile("Server.dat", list);
+    WriteFile("Server.txt", {'o', 'l', 'd'});
+    WriteFile("Delta.dat", Header);
+    OpenMainWindow();
+    httpsim::Response silent, headersOnly;
+    silent.hangBeforeAnswer = true;
+    headersOnly.body = "10.0.0.7\n";
+    headersOnly.hangAfterHeaders = true;
+    for (int way = 0; way < 3; ++way) {
+        httpsim::Serve(http, "/master", way == 1 ? headersOnly : silent);
+        shownMessages.clear();
+        DWORD start = GetTickCount();
+        SendMessageA(main, WM_COMMAND, CMD_RELOADMASTER, 0);
+        ASSERT_LT(GetTickCount() - start, 500u);
+        ASSERT_TRUE(WaitUntil([&] { return httpsim::RequestCount(http, "/master") == way + 1; }, 5000));
+        Pump();
+        ASSERT_TRUE(MasterReloadRunning());
+        EXPECT_EQ(Status().find("Reading from " + httpsim::Url(http, "/master")), 0u) << Status();
+        CommandFacts facts = CurrentCommandFacts(main);
+        for (int command : {CMD_REFRESH, CMD_RELOADMASTER, CMD_ADDSERVER, CMD_DELETE, CMD_FINDPLAYER})
+            EXPECT_FALSE(CommandEnabled(command, facts)) << command;
+        EXPECT_TRUE(CommandEnabled(CMD_STOP, facts));
+        HWND toolbar = Child(ID_TOOLBAR);
+        EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONENABLED, CMD_REFRESH, 0));
+        EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONENABLED, CMD_STOP, 0));
+        PressKey(VK_F5);
+        EXPECT_FALSE(RefreshRunning());
+        start = GetTickCount();
+        if (way == 0)
+            PressKey(VK_ESCAPE);
+        else if (way == 1)
+            SendMessageA(main, WM_COMMAND, CMD_STOP, 0);
+        else
+            EXPECT_TRUE(SendMessageA(main, WM_CLOSE, 0, 0) == 0 && Pump());  // the quit message
+        EXPECT_TRUE(WaitUntil([] { return !MasterReloadRunning(); }, 1000)) << way;
+        EXPECT_LT(GetTickCount() - start, 1000u) << way;
+        EXPECT_TRUE(shownMessages.empty()) << shownMessages[0];
+        if (way < 2) {
+            EXPECT_EQ(Status(), "Reading the master list cancelled");
+        }
+        EXPECT_EQ(ReadFile("Server.dat"), list);
+        EXPECT_EQ(ReadFile("Server.txt"), Bytes({'o', 'l', 'd'}));
+        EXPECT_EQ(ReadFile("Delta.dat"), Header);
+        EXPECT_EQ(Rows(), 1);
+        EXPECT_EQ(appData->flags & FlagModified, 0u);
+        if (way < 2) {
+            EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONENABLED, CMD_REFRESH, 0));
+        }
     }
 }
 

@@ -156,6 +156,14 @@ protected:
         ReadProcessMemory(process.hProcess, item.pszText, text, 256, nullptr);
         return text;
     }
+    // Part 0 of the program's status bar.
+    std::string Status(HWND window)
+    {
+        char local[256] = "";
+        SendMessageA(GetDlgItem(window, ID_STATUSBAR), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(Page()));
+        ReadProcessMemory(process.hProcess, Page(), local, sizeof local - 1, nullptr);
+        return local;
+    }
     // A click on a row: the list takes the focus and selects the row.
     void Click(HWND list, int row)
     {
@@ -459,8 +467,9 @@ TEST_F(SmokeTest, MasterReloadRefreshDeleteAndAddSurviveAnotherReload)
         SendMessageTimeoutA(found.window, WM_COMMAND, static_cast<WPARAM>(id), 0, SMTO_ABORTIFHUNG, 30000, &result);
     };
 
+    // The download runs beside the window; the merge follows it.
     command(CMD_RELOADMASTER);
-    ASSERT_EQ(rows(), kServers);
+    ASSERT_TRUE(WaitFor([&] { return rows() == kServers; }));
     key(servers, VK_F5);
     ASSERT_TRUE(WaitFor([&] { return refreshPressed(); }));
     ASSERT_TRUE(WaitFor([&] { return !refreshPressed(); }));
@@ -486,6 +495,7 @@ TEST_F(SmokeTest, MasterReloadRefreshDeleteAndAddSurviveAnotherReload)
 
     // Another reload: the deleted server stays away, the added one stays.
     command(CMD_RELOADMASTER);
+    EXPECT_TRUE(WaitFor([&] { return Status(found.window) == "0 new servers added to list"; }));
     EXPECT_EQ(rows(), kServers);
     command(CMD_SAVELIST);
     PostMessageA(found.window, WM_CLOSE, 0, 0);
@@ -518,6 +528,104 @@ TEST_F(SmokeTest, MasterReloadRefreshDeleteAndAddSurviveAnotherReload)
 // matching players; Enter on a player's row starts the game for that
 // player's server; the context menu's "Send serverinfo to Ulo user" sends
 // the selected servers to the chosen user.
+// Web servers that never answer, answer forever or in circles, or send too
+// much: the window keeps answering, the start-up refresh starts at once
+// beside the version check, Esc ends a download, and each failure is
+// told without touching the files. The figures (the longest time the
+// window did not answer, requests, bytes written) go to standard error.
+TEST_F(SmokeTest, SilentEndlessAndCircularWebServersNeverFreezeTheWindow)
+{
+    CopyProgram();
+    Bytes list = Concat({Header, ServerRecord({127, 0, 0, 1}, 9, 0xFFFF, 0, "", "Quiet", "")});
+    WriteFile("Server.dat", list);
+    httpsim::Server *http = httpsim::Start();
+    ASSERT_NE(http, nullptr);
+    httpsim::Response silent, loop = httpsim::Redirect("/master"), big;
+    silent.hangBeforeAnswer = true;
+    big.body = std::string(1024, '\n');
+    big.repeat = 50 << 10;  // 50 MiB
+    httpsim::Serve(http, "/version.txt", silent);
+    httpsim::Serve(http, "/master", silent);
+    WriteSetting("VersionURL", httpsim::Url(http, "/version.txt").c_str());
+    WriteSetting("MasterListURL", httpsim::Url(http, "/master").c_str());
+    WriteSetting("Startup", "S");
+
+    Found found = {};
+    DWORD start = GetTickCount();
+    ASSERT_NO_FATAL_FAILURE(StartProgram(1, &found));
+    HWND toolbar = GetDlgItem(found.window, ID_TOOLBAR);
+    // The refresh runs while the version file has not come.
+    ASSERT_TRUE(WaitFor([&] { return SendMessageA(toolbar, TB_ISBUTTONCHECKED, CMD_REFRESH, 0) != 0; }));
+    DWORD refreshAfter = GetTickCount() - start;
+    EXPECT_LT(refreshAfter, 5000u);
+    EXPECT_TRUE(WaitFor([&] { return httpsim::RequestCount(http, "/version.txt") == 1; }));
+
+    // The longest time the window did not answer within ms milliseconds.
+    auto longestSilence = [&](DWORD ms) {
+        DWORD end = GetTickCount() + ms, longest = 0;
+        while (GetTickCount() < end) {
+            DWORD_PTR result;
+            DWORD asked = GetTickCount();
+            SendMessageTimeoutA(found.window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 30000, &result);
+            longest = std::max(longest, GetTickCount() - asked);
+            Sleep(10);
+        }
+        return longest;
+    };
+    auto status = [&] { return Status(found.window); };
+    DWORD silenceAtStart = longestSilence(1000);
+    EXPECT_LT(silenceAtStart, 500u);
+    ASSERT_TRUE(WaitFor([&] { return SendMessageA(toolbar, TB_ISBUTTONCHECKED, CMD_REFRESH, 0) == 0; }));
+
+    PostMessageA(found.window, WM_COMMAND, CMD_RELOADMASTER, 0);
+    ASSERT_TRUE(WaitFor([&] { return httpsim::RequestCount(http, "/master") == 1; }));
+    DWORD silenceInReload = longestSilence(1000);
+    EXPECT_LT(silenceInReload, 500u);
+    DWORD escAt = GetTickCount();
+    Type(found.window, {VK_ESCAPE});
+    EXPECT_TRUE(WaitFor([&] { return status() == "Reading the master list cancelled"; })) << status();
+    DWORD cancelMs = GetTickCount() - escAt;
+    EXPECT_LT(cancelMs, 1000u);
+    EXPECT_EQ(ReadFile("Server.dat"), list);
+    EXPECT_FALSE(Exists("Server.txt"));
+
+    // A loop of redirects, then a list of 50 MiB: each ends with its text.
+    const struct {
+        httpsim::Response response;
+        const char *text;
+    } failures[] = {{loop, "Too many redirects (more than 5)"}, {big, "Larger than 8 MiB, refused"}};
+    int requests[2] = {};
+    DWORD silences[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        httpsim::Serve(http, "/master", failures[i].response);
+        int before = httpsim::RequestCount(http, "/master");
+        PostMessageA(found.window, WM_COMMAND, CMD_RELOADMASTER, 0);
+        silences[i] = longestSilence(300);
+        HWND box = WaitForDialog("Skovalt");
+        ASSERT_NE(box, nullptr) << failures[i].text;
+        char text[512] = "";
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        EXPECT_EQ(std::string(text), "Internet error on:\n" + httpsim::Url(http, "/master") + "\n" + failures[i].text);
+        requests[i] = httpsim::RequestCount(http, "/master") - before;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WaitFor([&] { return !Dialog("Skovalt"); }));
+        EXPECT_EQ(ReadFile("Server.dat"), list);
+        EXPECT_FALSE(Exists("Server.txt"));
+    }
+    EXPECT_EQ(requests[0], 6);
+    fprintf(stderr,
+            "figures: refresh started %lu ms after launch; window silent at most %lu ms at start-up, %lu ms in a "
+            "hanging reload, %lu ms in a redirect loop, %lu ms with 50 MiB; Esc ended the reload in %lu ms; "
+            "redirect loop: %d requests; Server.txt bytes written: %ld\n",
+            static_cast<unsigned long>(refreshAfter), static_cast<unsigned long>(silenceAtStart),
+            static_cast<unsigned long>(silenceInReload), static_cast<unsigned long>(silences[0]),
+            static_cast<unsigned long>(silences[1]), static_cast<unsigned long>(cancelMs), requests[0],
+            static_cast<long>(Exists("Server.txt") ? ReadFile("Server.txt").size() : 0));
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, 5000);
+    httpsim::Stop(http);
+}
+
 TEST_F(SmokeTest, FindPlayersLaunchTheServerOfOneAndSendServersToAUloUser)
 {
     // Every server holds "Grunt<n>" and "Bob<n>"; every 4th also "RoBoT<n>",

@@ -31,8 +31,7 @@ HINSTANCE Instance()
 bool WriteWhole(const char *path, const void *data, DWORD size)
 {
     char temporary[MAX_PATH];
-    int n = snprintf(temporary, sizeof temporary, "%s.tmp", path);
-    if (n < 0 || static_cast<size_t>(n) >= sizeof temporary)
+    if (!PathWithSuffix(temporary, sizeof temporary, path, ".tmp"))
         return false;
     if (!WriteWholeFile(temporary, data, size))
         return false;

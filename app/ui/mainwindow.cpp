@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "base/report.h"
+#include "net/web.h"
 #include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
@@ -116,6 +117,7 @@ void OnDestroy(HWND window)
 {
     RemoveClipboardFormatListener(window);
     ForgetDetailsRefresh();
+    EndWebFetches();
     if (toolbarImages)
         ImageList_Destroy(toolbarImages);
     if (listImages)
@@ -130,8 +132,10 @@ void OnStartup(HWND window)
     bool loaded = LoadServerList(window) == 0;
     ShowWindow(servers, SW_SHOW);
     ShowWindow(Child(window, ID_PLAYERLIST), SW_SHOW);
-    // A download of a newer version closes the program: no start-up action.
-    if (CheckVersionAtStartup(window) || !loaded)
+    // The version check runs beside the start-up action; a download of a
+    // newer version accepted later closes the program the ordinary way.
+    CheckVersionAtStartup(window);
+    if (!loaded)
         return;
     char startup[2];
     ReadSetting("Startup", startup, sizeof startup);
@@ -358,6 +362,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case UM_SPLITMOVED:
         OnSplitMoved(window);
         return 0;
+    case UM_WEBFETCH:
+        // A reload that ended gives the commands it greyed back.
+        OnWebFetchMessage(window, wParam, lParam);
+        UpdateCommandStates(window);
+        return 0;
     case UM_DETAILSREFRESHED:
         return OnDetailsRefreshed(window, lParam);
     case UM_REFRESHBEGIN:
@@ -465,6 +474,8 @@ bool OnClose(HWND mainWindow)
 {
     if (RefuseWhileRefreshing(mainWindow))
         return false;
+    // A download is cancelled, its files left as they were.
+    EndWebFetches();
     StoreColumnWidths(mainWindow);
     if (!SaveBeforeExit(mainWindow))
         return false;

@@ -15,13 +15,44 @@
 #include "serverlist/serverfile.h"
 #include "settings/appdata.h"
 #include "ui/helpers.h"
+#include "ui/messages.h"
 #include "ui/statusbar.h"
 
-int RebuildServerFile(HWND mainWindow, const char *url)
+namespace {
+
+void ShowProgress(HWND mainWindow, const WebFetch *fetch)
 {
     HWND statusBar = GetDlgItem(mainWindow, ID_STATUSBAR);
-    StatusPrint(statusBar, "Reading from %s ...", url);
-    int result = DownloadToFile(mainWindow, "Server.txt", url);
+    unsigned kb = static_cast<unsigned>(fetch->received / 1024);
+    if (fetch->announced > 0)
+        StatusPrint(statusBar, "Reading from %s ... %u of %u KB", fetch->url, kb,
+                    static_cast<unsigned>(fetch->announced / 1024));
+    else
+        StatusPrint(statusBar, "Reading from %s ... %u KB", fetch->url, kb);
+}
+
+// The master list arrived, or the fetch failed or was cancelled.
+void MasterListFetched(HWND mainWindow, const WebFetch *fetch)
+{
+    if (fetch->result == HttpErrCancelled) {
+        // Stop, Esc: nothing is written and nothing merged.
+        StatusPrint(GetDlgItem(mainWindow, ID_STATUSBAR), "Reading the master list cancelled");
+        return;
+    }
+    RebuildServerFile(mainWindow, fetch);
+    MergeServerFile(mainWindow);
+}
+
+}  // namespace
+
+int RebuildServerFile(HWND mainWindow, const WebFetch *fetch)
+{
+    HWND statusBar = GetDlgItem(mainWindow, ID_STATUSBAR);
+    int result = fetch->result;
+    if (result != HttpOk)
+        ReportWebFailure(mainWindow, fetch);
+    else
+        result = SaveDownload(mainWindow, "Server.txt", fetch->body, fetch->size);
     unsigned char *master = nullptr;
     size_t masterSize = 0;
     if (result == 0) {
@@ -61,8 +92,19 @@ int OnCmdReloadMaster(HWND mainWindow)
 {
     char url[1024];
     EndpointUrl(EndpointMasterList, url, sizeof url);
-    RebuildServerFile(mainWindow, url);
+    if (!StartWebFetch(mainWindow, UM_WEBFETCH, WebFetchMasterList, url, ShowProgress, MasterListFetched))
+        return 1;
+    StatusPrint(GetDlgItem(mainWindow, ID_STATUSBAR), "Reading from %s ...", url);
+    return 0;
+}
 
+bool MasterReloadRunning()
+{
+    return WebFetchRunning(WebFetchMasterList);
+}
+
+int MergeServerFile(HWND mainWindow)
+{
     unsigned char *data = nullptr;
     size_t size = 0;
     int read = ReadServerFileBytes(&data, &size);

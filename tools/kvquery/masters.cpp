@@ -20,6 +20,7 @@
 #endif
 
 #include "kv/kv.h"
+#include "net/httpget.h"
 #include "serverlist/listformat.h"
 
 namespace kvquery {
@@ -36,7 +37,6 @@ bool SetNonBlocking(Socket s) {
     u_long on = 1;
     return ioctlsocket(s, FIONBIO, &on) == 0;
 }
-bool ConnectPending() { return WSAGetLastError() == WSAEWOULDBLOCK; }
 bool WouldBlock() { return WSAGetLastError() == WSAEWOULDBLOCK; }
 const int kSendFlags = 0;
 #else
@@ -51,7 +51,6 @@ int PollOne(PollFd* fd, int ms) {
     return n;
 }
 bool SetNonBlocking(Socket s) { return fcntl(s, F_SETFL, fcntl(s, F_GETFL) | O_NONBLOCK) == 0; }
-bool ConnectPending() { return errno == EINPROGRESS; }
 bool WouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR; }
 // A master that closes early must not end the program with SIGPIPE.
 const int kSendFlags = MSG_NOSIGNAL;
@@ -163,100 +162,29 @@ bool ParseUdpMasterReply(const char* data, size_t size, std::vector<std::string>
 
 bool FetchMasterList(const std::string& url, long timeoutSeconds, std::vector<std::string>* hosts,
                      std::string* error) {
-    const std::string scheme = "http://";
-    if (url.compare(0, scheme.size(), scheme) != 0) {
+    if (url.compare(0, 7, "http://") != 0) {
         *error = "the master URL must begin with http:// (\"" + url + "\")";
         return false;
     }
-    size_t slash = url.find('/', scheme.size());
-    std::string authority = url.substr(scheme.size(), slash - scheme.size());
-    std::string path = slash == std::string::npos ? "/" : url.substr(slash);
-    if (authority.empty() || authority.find_first_of(" \r\n@") != std::string::npos ||
-        path.find_first_of(" \r\n") != std::string::npos) {
-        *error = "bad master URL \"" + url + "\"";
+    // The program's own HTTP client: redirects, chunked bodies, the size
+    // limit; the timeout bounds each wait and the whole fetch.
+    HttpLimits limits = HttpDefaultLimits();
+    limits.connectMs = limits.receiveMs = limits.totalMs = timeoutSeconds * 1000;
+    limits.maxBody = kMaxMasterListBytes;
+    HttpResponse response;
+    int result = HttpGet(url.c_str(), &limits, nullptr, nullptr, nullptr, &response);
+    if (result != HttpOk) {
+        char text[128];
+        if (result == HttpErrStatus)
+            std::snprintf(text, sizeof text, "HTTP status %d", response.status);
+        else
+            HttpResultText(result, response.status, &limits, text, sizeof text);
+        *error = "master " + url + ": " + text;
+        HttpResponseFree(&response);
         return false;
     }
-    uint32_t ip = 0;
-    uint16_t port = 0;
-    if (!ResolveHostPort(authority, 80, &ip, &port, error)) return false;
-
-    auto deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
-    SocketGuard guard{socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)};
-    if (guard.s == kNoSocket || !SetNonBlocking(guard.s)) {
-        *error = "cannot open a socket";
-        return false;
-    }
-    sockaddr_in to = SocketAddress(ip, port);
-    const std::string where = "master " + authority;
-    if (connect(guard.s, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0 && !ConnectPending()) {
-        *error = "cannot connect to " + where;
-        return false;
-    }
-    int soError = 0;
-    socklen_t soLength = sizeof soError;
-    if (WaitUntil(guard.s, POLLOUT, deadline) <= 0 ||
-        getsockopt(guard.s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&soError), &soLength) != 0 ||
-        soError != 0) {
-        *error = "cannot connect to " + where;
-        return false;
-    }
-    // HTTP/1.0: the server closes the connection after the body.
-    std::string request = "GET " + path + " HTTP/1.0\r\nHost: " + authority +
-                          "\r\nUser-Agent: kvquery\r\nConnection: close\r\n\r\n";
-    for (size_t sent = 0; sent < request.size();) {
-        if (WaitUntil(guard.s, POLLOUT, deadline) <= 0) {
-            *error = "cannot send the request to " + where;
-            return false;
-        }
-        int n = send(guard.s, request.data() + sent, static_cast<int>(request.size() - sent), kSendFlags);
-        if (n < 0 && !WouldBlock()) {
-            *error = "cannot send the request to " + where;
-            return false;
-        }
-        if (n > 0) sent += static_cast<size_t>(n);
-    }
-    std::string reply;
-    const size_t kMaxHead = 64 * 1024;
-    char buffer[16384];
-    for (;;) {
-        int ready = WaitUntil(guard.s, POLLIN, deadline);
-        if (ready == 0) {
-            *error = where + " did not send its list within " + std::to_string(timeoutSeconds) + " s";
-            return false;
-        }
-        int n = ready < 0 ? -1 : static_cast<int>(recv(guard.s, buffer, sizeof buffer, 0));
-        if (n < 0 && ready > 0 && WouldBlock()) continue;
-        if (n < 0) {
-            *error = "the connection to " + where + " failed";
-            return false;
-        }
-        if (n == 0) break;
-        reply.append(buffer, static_cast<size_t>(n));
-        if (reply.size() > kMaxMasterListBytes + kMaxHead) {
-            *error = where + " sent more than " + std::to_string(kMaxMasterListBytes >> 20) + " MiB; refused it";
-            return false;
-        }
-    }
-    size_t headEnd = reply.find("\r\n\r\n");
-    size_t bodyStart = headEnd == std::string::npos ? std::string::npos : headEnd + 4;
-    if (headEnd == std::string::npos) {
-        headEnd = reply.find("\n\n");
-        bodyStart = headEnd == std::string::npos ? std::string::npos : headEnd + 2;
-    }
-    int status = 0;
-    if (bodyStart == std::string::npos || std::sscanf(reply.c_str(), "HTTP/%*d.%*d %d", &status) != 1) {
-        *error = where + " sent no HTTP reply";
-        return false;
-    }
-    if (status != 200) {
-        *error = where + " answered HTTP status " + std::to_string(status);
-        return false;
-    }
-    if (reply.size() - bodyStart > kMaxMasterListBytes) {
-        *error = where + " sent more than " + std::to_string(kMaxMasterListBytes >> 20) + " MiB; refused it";
-        return false;
-    }
-    *hosts = ParseMasterList(reply.data() + bodyStart, reply.size() - bodyStart);
+    *hosts = ParseMasterList(reinterpret_cast<const char*>(response.body), response.size);
+    HttpResponseFree(&response);
     return true;
 }
 

@@ -314,9 +314,17 @@ TEST(KvQueryMaster, QueriesTheServersOfAnHttpMasterList) {
     huge.body = std::string(kvquery::kMaxMasterListBytes + 1, '\n');
     httpsim::Serve(web, "/huge", huge);
 
-    RunResult r = RunTool({"-t", "%s", "--master", httpsim::Url(web, "/list")});
-    EXPECT_EQ(r.status, kvquery::kExitAnswered) << r.err;
-    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"Two", "One"}));
+    // The same list in chunks, behind a redirect: the chunk sizes are no hosts.
+    list.chunked = true;
+    httpsim::Serve(web, "/chunked", list);
+    httpsim::Serve(web, "/moved", httpsim::Redirect("/chunked"));
+
+    for (const char* path : {"/list", "/chunked", "/moved"}) {
+        RunResult r = RunTool({"-t", "%s", "--master", httpsim::Url(web, path)});
+        EXPECT_EQ(r.status, kvquery::kExitAnswered) << r.err;
+        EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"Two", "One"})) << path;
+    }
+    RunResult r;
 
     for (const char* path : {"/gone", "/huge"}) {
         r = RunTool({"--master", httpsim::Url(web, path), "127.0.0.1:1"});
