@@ -43,12 +43,7 @@ extern "C" int KvListLoadAlloc(char **out, char *fileName) {
     if (!fileName || !*fileName) return KV_ERR_ARGUMENT;
 
     // List files lie beside the running program, whatever folder is current.
-    char path[1024];
-    size_t folder = PlatformExecutableFolder(path, sizeof path);
-    if (folder == 0 || folder + strlen(fileName) >= sizeof path) return KV_ERR_ARGUMENT;
-    strcpy(path + folder, fileName);
-
-    FILE *file = fopen(path, "r");
+    FILE *file = PlatformOpenBesideExecutable(fileName);
     if (!file) return KV_ERR_OPEN;
     long length = -1;
     if (fseek(file, 0, SEEK_END) == 0) length = ftell(file);

@@ -117,6 +117,19 @@ size_t PlatformExecutableFolder(char *buffer, size_t size) {
     return (size_t)(slash + 1 - buffer);
 }
 
+FILE *PlatformOpenBesideExecutable(const char *fileName) {
+    if (!fileName || !*fileName || strpbrk(fileName, "\\/:")) return nullptr;
+    wchar_t path[1024];
+    DWORD n = GetModuleFileNameW(nullptr, path, 1024);
+    if (n == 0 || n >= 1024) return nullptr;  // failed, or cut short
+    wchar_t *slash = wcsrchr(path, L'\\');
+    if (!slash) return nullptr;
+    ++slash;
+    int room = (int)(path + 1024 - slash);
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, fileName, -1, slash, room) == 0) return nullptr;
+    return _wfopen(path, L"r");
+}
+
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
@@ -220,6 +233,15 @@ size_t PlatformExecutableFolder(char *buffer, size_t size) {
     if (!slash) return 0;
     slash[1] = '\0';
     return (size_t)(slash + 1 - buffer);
+}
+
+FILE *PlatformOpenBesideExecutable(const char *fileName) {
+    if (!fileName || !*fileName || strchr(fileName, '/')) return nullptr;
+    char path[1024];
+    size_t folder = PlatformExecutableFolder(path, sizeof path);
+    if (folder == 0 || folder + strlen(fileName) >= sizeof path) return nullptr;
+    strcpy(path + folder, fileName);
+    return fopen(path, "r");
 }
 
 #endif

@@ -6,6 +6,7 @@
 #define KV_PLATFORM_H
 
 #include <stddef.h>
+#include <stdio.h>
 #include <stdint.h>
 
 typedef intptr_t KvSocket;
@@ -44,6 +45,14 @@ char *PlatformReverseName(uint32_t ipNet);
 // into buffer (at most size bytes with the terminator). Returns the length,
 // or 0 when the path cannot be had, does not fit or has no separator.
 size_t PlatformExecutableFolder(char *buffer, size_t size);
+
+// Opens fileName, a bare name in 8-bit characters, in the running
+// executable's folder for reading text. On Windows the folder is taken in
+// wide characters (it may hold letters the ANSI code page lacks) and the
+// name is read in the ANSI code page, as the 8-bit file functions read it;
+// a name holding a path separator, or bytes the code page does not map,
+// opens nothing. Null when the file cannot be opened.
+FILE *PlatformOpenBesideExecutable(const char *fileName);
 
 // Test seam: when set, the status exchange receives through this function
 // instead of the socket (tests use it for replies IPv4 cannot carry).

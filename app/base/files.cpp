@@ -33,27 +33,27 @@ bool WriteAll(HANDLE file, const void *data, size_t size)
     return true;
 }
 
-bool WriteWholeFile(const char *path, const void *data, size_t size)
+bool WriteWholeFile(const wchar_t *path, const void *data, size_t size)
 {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     if (FlushAndClose(file, WriteAll(file, data, size)))
         return true;
-    DeleteFileA(path);
+    DeleteFileW(path);
     return false;
 }
 
-ReplaceResult ReplaceWholeFile(const char *path, const char *tempPath, const void *data, size_t size)
+ReplaceResult ReplaceWholeFile(const wchar_t *path, const wchar_t *tempPath, const void *data, size_t size)
 {
-    DWORD attributes = GetFileAttributesA(path);
+    DWORD attributes = GetFileAttributesW(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return ReplaceReadOnly;
     if (!WriteWholeFile(tempPath, data, size))
         return ReplaceFailed;
-    if (MoveFileExA(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (MoveFileExW(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return ReplaceDone;
-    DeleteFileA(tempPath);
+    DeleteFileW(tempPath);
     return ReplaceFailed;
 }
 

@@ -13,7 +13,7 @@ bool WriteAll(HANDLE file, const void *data, size_t size);
 
 // Creates or replaces path with data and flushes it to the disk. True only
 // when all of it landed; otherwise what was written is removed.
-bool WriteWholeFile(const char *path, const void *data, size_t size);
+bool WriteWholeFile(const wchar_t *path, const void *data, size_t size);
 
 enum ReplaceResult {
     ReplaceDone = 0,
@@ -25,7 +25,7 @@ enum ReplaceResult {
 // to the disk and only then takes path's place, so a failure or a power
 // cut leaves the old file or the whole new one. A read-only path is
 // refused (Wine's MoveFileEx would replace it where Windows refuses).
-ReplaceResult ReplaceWholeFile(const char *path, const char *tempPath, const void *data, size_t size);
+ReplaceResult ReplaceWholeFile(const wchar_t *path, const wchar_t *tempPath, const void *data, size_t size);
 
 // Tests only: replaces the function that writes bytes to a file (to
 // simulate a full disk); it returns true when all of them were written.

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "base/files.h"
+#include "base/paths.h"
 #include "parlet/parlet.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
@@ -14,8 +15,6 @@ namespace {
 
 const char kConfigExec[] = " +exec Skovalt.cfg";
 const char kMessengerAppPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Ulo.exe";
-
-ShortPathFunction shortPathFunction = GetShortPathNameA;
 
 }  // namespace
 
@@ -33,10 +32,15 @@ const char *GameParamSetting(const char *game)
 bool BuildGameCommand(GameCommand *command, const char *exe, const char *param, bool withConfig)
 {
     command->line[0] = command->exe[0] = command->folder[0] = '\0';
+    // The setting holds an 8-bit path; the short form keeps the line
+    // short and stays 8-bit where the long one may not.
+    WidePath widePath;
     char shortPath[MAX_PATH];
-    DWORD length = shortPathFunction(exe, shortPath, sizeof shortPath);
-    if (length == 0 || length >= sizeof shortPath)
+    if (!WidePathFromAnsi(&widePath, exe) || !ShortAnsiPath(widePath.text, shortPath, sizeof shortPath)) {
+        SetLastError(ERROR_BAD_PATHNAME);
         return false;
+    }
+    size_t length = strlen(shortPath);
     // Unquoted, "C:\Games\Quake 2\quake2.exe" would start C:\Games\Quake.exe
     // where one exists.
     const char *quote = strchr(shortPath, ' ') ? "\"" : "";
@@ -76,7 +80,8 @@ bool WriteGameConfig(const char *folder, const char *address)
     length = snprintf(line, sizeof line, "connect %s\r\n", address);
     if (length < 0 || static_cast<size_t>(length) >= sizeof line)
         return false;
-    return WriteWholeFile(path, line, static_cast<size_t>(length));
+    WidePath widePath;
+    return WidePathFromAnsi(&widePath, path) && WriteWholeFile(widePath.text, line, static_cast<size_t>(length));
 }
 
 bool StartGame(const GameCommand *command, DWORD *error)
@@ -93,11 +98,6 @@ bool StartGame(const GameCommand *command, DWORD *error)
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return true;
-}
-
-void SetShortPathFunctionForTests(ShortPathFunction function)
-{
-    shortPathFunction = function ? function : GetShortPathNameA;
 }
 
 int MessengerCloseWait()

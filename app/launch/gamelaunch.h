@@ -30,7 +30,8 @@ const char *GameParamSetting(const char *game);
 // " +exec Skovalt.cfg" that AddConfigExec appends later, so the parameter
 // value is what gets cut. The folder is the short path up to its last
 // backslash. False, with the last error set, when the short path
-// cannot be had or leaves no room.
+// cannot be had (base/paths.h's SetShortPathFunctionForTests replaces its
+// lookup in tests) or leaves no room.
 bool BuildGameCommand(GameCommand *command, const char *exe, const char *param, bool withConfig);
 void AddConfigExec(GameCommand *command);
 
@@ -44,11 +45,6 @@ bool WriteGameConfig(const char *folder, const char *address);
 // with blanks can be taken for another program. False with *error set to
 // the system's error number when it did not start.
 bool StartGame(const GameCommand *command, DWORD *error);
-
-// Tests only: replaces GetShortPathNameA (a volume without 8.3 names
-// returns the long path); null restores it.
-using ShortPathFunction = DWORD(WINAPI *)(LPCSTR longPath, LPSTR shortPath, DWORD size);
-void SetShortPathFunctionForTests(ShortPathFunction function);
 
 // "CloseUloWait" as seconds to wait, 0 to 10 (a negative or unreadable
 // value is 0, anything above 10 is 10).

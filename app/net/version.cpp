@@ -47,12 +47,12 @@ uint32_t ParseVersionText(const char *text)
 #ifdef _WIN32
 uint32_t GetOwnVersion()
 {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    if (n == 0 || n >= sizeof path)
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
         return 0;
     DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(path, &handle);
+    DWORD size = GetFileVersionInfoSizeW(path, &handle);
     if (size == 0)
         return 0;
     void *block = malloc(size);
@@ -61,7 +61,7 @@ uint32_t GetOwnVersion()
     uint32_t version = 0;
     VS_FIXEDFILEINFO *info = nullptr;
     UINT length = 0;
-    if (GetFileVersionInfoA(path, 0, size, block) &&
+    if (GetFileVersionInfoW(path, 0, size, block) &&
         VerQueryValueA(block, "\\", reinterpret_cast<void **>(&info), &length) && info &&
         length >= sizeof *info) {
         version = PackVersion(HIWORD(info->dwProductVersionMS), LOWORD(info->dwProductVersionMS),

@@ -177,13 +177,13 @@ void ReportWebFailure(HWND owner, const WebFetch *fetch)
 
 int SaveDownload(HWND owner, const char *fileName, const unsigned char *body, size_t size)
 {
-    char path[MAX_PATH], partPath[MAX_PATH];
-    if (!ModulePath(path, sizeof path, fileName) || !PathWithSuffix(partPath, sizeof partPath, path, ".part")) {
+    WidePath path, partPath;
+    if (!ModulePath(&path, fileName) || !PathWithSuffix(&partPath, path.text, L".part")) {
         ReportMessage(owner, MB_ICONEXCLAMATION, "The path of '%s' is too long", fileName);
         return 1;
     }
     // Text mode: line feeds are stored as CR LF.
-    FILE *file = fopen(partPath, "w");
+    FILE *file = _wfopen(partPath.text, L"w");
     bool ok = file != nullptr;
     if (file) {
         ok = (size == 0 || fwrite(body, 1, size, file) == size);
@@ -194,12 +194,13 @@ int SaveDownload(HWND owner, const char *fileName, const unsigned char *body, si
         HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
         ok = ok && handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle);
         ok = (fclose(file) == 0) && ok;
-        ok = ok && MoveFileExA(partPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        ok = ok && MoveFileExW(partPath.text, path.text, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
         if (!ok)
-            DeleteFileA(partPath);
+            DeleteFileW(partPath.text);
     }
     if (!ok) {
-        ReportMessage(owner, MB_ICONEXCLAMATION, "Cannot write '%s'", path);
+        char shown[kPathMax * 2];
+        ReportMessage(owner, MB_ICONEXCLAMATION, "Cannot write '%s'", PathForMessage(path.text, shown, sizeof shown));
         return 1;
     }
     return 0;

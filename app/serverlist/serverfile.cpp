@@ -17,7 +17,7 @@ namespace {
 // The Server.dat found at start-up when it could not be read whole (a
 // wrong header, a record cut short, no memory for it); empty otherwise.
 // The first replacement of that file keeps it as Server.dat.bad.
-char damagedServerFile[MAX_PATH];
+wchar_t damagedServerFile[kPathMax];
 
 // The size of an open file; the read position is kept.
 long FileSize(FILE *file)
@@ -36,9 +36,9 @@ int ReadProgramFile(const char *name, unsigned char **data, size_t *size)
 {
     *data = nullptr;
     *size = 0;
-    char path[MAX_PATH];
-    ModulePath(path, sizeof path, name);
-    FILE *file = fopen(path, "rb");
+    WidePath path;
+    ModulePath(&path, name);
+    FILE *file = _wfopen(path.text, L"rb");
     if (!file)
         return KV_ERR_OPEN;
     long length = FileSize(file);
@@ -94,22 +94,22 @@ bool WriteSlot(SaveState *save, const ServerSlot *slot)
 // fails), and the user is told once it has been replaced.
 ReplaceResult ReplaceListFile(HWND owner, const unsigned char *data, size_t size)
 {
-    char path[MAX_PATH], tempPath[MAX_PATH], badPath[MAX_PATH];
-    ModulePath(path, sizeof path, "Server.dat");
-    ModulePath(tempPath, sizeof tempPath, "Server.dat.new");
-    ModulePath(badPath, sizeof badPath, "Server.dat.bad");
-    DWORD attributes = GetFileAttributesA(path);
+    WidePath path, tempPath, badPath;
+    if (!ModulePath(&path, "Server.dat") || !ModulePath(&tempPath, "Server.dat.new") ||
+        !ModulePath(&badPath, "Server.dat.bad"))
+        return ReplaceFailed;
+    DWORD attributes = GetFileAttributesW(path.text);
     // A read-only file is refused below, and so needs no copy.
-    bool keep = strcmp(damagedServerFile, path) == 0 && attributes != INVALID_FILE_ATTRIBUTES &&
+    bool keep = wcscmp(damagedServerFile, path.text) == 0 && attributes != INVALID_FILE_ATTRIBUTES &&
                 !(attributes & FILE_ATTRIBUTE_READONLY);
     if (keep) {
-        SetFileAttributesA(badPath, FILE_ATTRIBUTE_NORMAL);
-        if (!CopyFileA(path, badPath, FALSE))
+        SetFileAttributesW(badPath.text, FILE_ATTRIBUTE_NORMAL);
+        if (!CopyFileW(path.text, badPath.text, FALSE))
             return ReplaceFailed;
     }
-    ReplaceResult result = ReplaceWholeFile(path, tempPath, data, size);
+    ReplaceResult result = ReplaceWholeFile(path.text, tempPath.text, data, size);
     if (result == ReplaceDone && keep) {
-        damagedServerFile[0] = '\0';
+        damagedServerFile[0] = L'\0';
         ReportMessage(owner, MB_ICONINFORMATION,
                       "The old 'Server.dat' could not be read whole; it was kept as 'Server.dat.bad'.");
     }
@@ -191,14 +191,14 @@ int AddFileRecord(ServerTable *table, const ServerFileRecord *record, uint8_t fl
 
 int LoadServers(HWND owner, ServerTable *table)
 {
-    char path[MAX_PATH], tempPath[MAX_PATH];
-    ModulePath(path, sizeof path, "Server.dat");
-    ModulePath(tempPath, sizeof tempPath, "Server.dat.new");
+    WidePath path, tempPath;
+    ModulePath(&path, "Server.dat");
+    ModulePath(&tempPath, "Server.dat.new");
     // A save that was cut off before its new file took Server.dat's place
     // leaves that file behind; Server.dat is then the old list, whole.
-    DeleteFileA(tempPath);
+    DeleteFileW(tempPath.text);
     // Until the file has proved whole, a save must not replace it unkept.
-    snprintf(damagedServerFile, sizeof damagedServerFile, "%s", path);
+    wcscpy(damagedServerFile, path.text);  // the same size
 
     unsigned char *data;
     size_t size;
@@ -206,7 +206,7 @@ int LoadServers(HWND owner, ServerTable *table)
     case 0:
         break;
     case KV_ERR_OPEN:
-        damagedServerFile[0] = '\0';
+        damagedServerFile[0] = L'\0';
         ReportMessage(owner, MB_ICONEXCLAMATION,
                       "Server file 'Server.dat' could not be opened.\nYou can rebuild a new serverlist "
                       "with 'Orvik | Reload from master'.");
@@ -243,7 +243,7 @@ int LoadServers(HWND owner, ServerTable *table)
         }
     }
     if (p == end)
-        damagedServerFile[0] = '\0';
+        damagedServerFile[0] = L'\0';
     free(data);
     return 0;
 }
@@ -270,9 +270,10 @@ int AppendDeltas(const tagKvHOST *hosts, size_t count, char kind)
     }
     if (bytes.empty())
         return 0;
-    char path[MAX_PATH];
-    ModulePath(path, sizeof path, "Delta.dat");
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+    WidePath path;
+    if (!ModulePath(&path, "Delta.dat"))
+        return 1;
+    HANDLE file = CreateFileW(path.text, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 1;
@@ -304,7 +305,7 @@ int AppendDeltas(const tagKvHOST *hosts, size_t count, char kind)
     }
     ok = CloseHandle(file) && ok;
     if (!ok && at == 0)
-        DeleteFileA(path);
+        DeleteFileW(path.text);
     return ok ? 0 : 1;
 }
 
@@ -326,10 +327,9 @@ int ReadDelta(HWND owner, DeltaRecord **records, int *count)
         ReportMessage(owner, MB_ICONEXCLAMATION, "Invalid file format 'Delta.dat'");
         // Told once: the journal starts afresh (the next append writes a
         // new one), and the old file is kept aside as Delta.dat.bad.
-        char path[MAX_PATH], badPath[MAX_PATH];
-        ModulePath(path, sizeof path, "Delta.dat");
-        ModulePath(badPath, sizeof badPath, "Delta.dat.bad");
-        MoveFileExA(path, badPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        WidePath path, badPath;
+        if (ModulePath(&path, "Delta.dat") && ModulePath(&badPath, "Delta.dat.bad"))
+            MoveFileExW(path.text, badPath.text, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
         return 1;
     }
     // Only whole records count.

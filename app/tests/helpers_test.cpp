@@ -48,19 +48,19 @@ TEST(TextHelpers, FindNoCase)
 
 TEST_F(Helpers, PathsAndFiles)
 {
-    char path[MAX_PATH];
-    ModulePath(path, sizeof path, "Server.dat");
-    EXPECT_EQ(std::string(path), dir + "Server.dat");
-    EXPECT_FALSE(FileExists(path));
+    WidePath path;
+    ASSERT_TRUE(ModulePath(&path, "Server.dat"));
+    EXPECT_EQ(std::wstring(path.text), std::wstring(dir.begin(), dir.end()) + L"Server.dat");
+    EXPECT_FALSE(FileExists(path.text));
     WriteFile("Server.dat", Bytes{1});
-    EXPECT_TRUE(FileExists(path));
+    EXPECT_TRUE(FileExists(path.text));
     EXPECT_FALSE(FileExists(nullptr));
     SetModuleDirForTests(nullptr);
-    ModulePath(path, sizeof path, nullptr);
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    *(strrchr(self, '\\') + 1) = '\0';
-    EXPECT_STREQ(path, self);
+    ModulePath(&path, nullptr);
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    *(wcsrchr(self, L'\\') + 1) = L'\0';
+    EXPECT_STREQ(path.text, self);
 }
 
 TEST_F(Helpers, StatusTextsStayOutOfARunningRefresh)

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "harness.h"
 #include "launch/gamelaunch.h"
 #include "refresh/refresh.h"
@@ -173,12 +174,12 @@ TEST_F(Launch, GameChoosesTheParameterAndTheConfigNamesTheServer)
 
 // A volume without 8.3 names gives the long path back: the path is quoted
 // and named to the system, so Quake.exe beside "Quake 2" never starts.
-DWORD WINAPI LongPathOnly(LPCSTR longPath, LPSTR shortPath, DWORD size)
+DWORD WINAPI LongPathOnly(LPCWSTR longPath, LPWSTR shortPath, DWORD size)
 {
-    DWORD length = static_cast<DWORD>(strlen(longPath));
+    DWORD length = static_cast<DWORD>(wcslen(longPath));
     if (length >= size)
         return length + 1;
-    memcpy(shortPath, longPath, length + 1);
+    wmemcpy(shortPath, longPath, length + 1);
     return length;
 }
 

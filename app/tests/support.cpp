@@ -126,7 +126,7 @@ void AppTest::SetUp()
     dir = std::string(temp) + "skovalt-test-" + std::to_string(GetCurrentProcessId()) + "-" + name + "\\";
     RemoveTree(dir);
     CreateDirectoryA(dir.c_str(), nullptr);
-    SetModuleDirForTests(dir.c_str());
+    SetModuleDirForTests(std::wstring(dir.begin(), dir.end()).c_str());  // an ASCII temp folder
     SetSettingsKeyForTests(("Software\\Holmdrey\\SkovaltTest\\" + name).c_str());
     DeleteSettingsKey();
     KeepOffTheWeb();

@@ -28,16 +28,16 @@ HINSTANCE Instance()
 
 // Writes data to path through a temporary file beside it, so that a
 // failed write leaves no partial picture, and never over an existing file.
-bool WriteWhole(const char *path, const void *data, DWORD size)
+bool WriteWhole(const wchar_t *path, const void *data, DWORD size)
 {
-    char temporary[MAX_PATH];
-    if (!PathWithSuffix(temporary, sizeof temporary, path, ".tmp"))
+    WidePath temporary;
+    if (!PathWithSuffix(&temporary, path, L".tmp"))
         return false;
-    if (!WriteWholeFile(temporary, data, size))
+    if (!WriteWholeFile(temporary.text, data, size))
         return false;
-    if (MoveFileExA(temporary, path, MOVEFILE_WRITE_THROUGH))
+    if (MoveFileExW(temporary.text, path, MOVEFILE_WRITE_THROUGH))
         return true;
-    DeleteFileA(temporary);
+    DeleteFileW(temporary.text);
     return false;
 }
 
@@ -165,9 +165,8 @@ int DrawBitmapResource(int resource, HDC dc, int x, int y, int width, int height
 
 void OfferPicture(HWND owner)
 {
-    char path[MAX_PATH];
-    ModulePath(path, sizeof path, "Mireva.jpg");
-    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+    WidePath path;
+    if (!ModulePath(&path, "Mireva.jpg") || GetFileAttributesW(path.text) != INVALID_FILE_ATTRIBUTES)
         return;
     HINSTANCE instance = Instance();
     HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(IDR_PORTRAITJPEG), MAKEINTRESOURCEA(10));  // RT_RCDATA
@@ -179,10 +178,14 @@ void OfferPicture(HWND owner)
     if (ReportMessage(owner, MB_YESNO | MB_ICONQUESTION,
                       "Thanks for your feedback !\nWould you like to have my picture ?") != IDYES)
         return;
-    if (WriteWhole(path, data, size))
-        OpenWithShell(owner, path, nullptr, nullptr, SW_SHOWNORMAL);
-    else
-        ReportMessage(owner, MB_OK | MB_ICONEXCLAMATION, "Could not write %s", path);
+    // The shell takes an 8-bit path: the short form where the folder's
+    // name does not fit the code page.
+    char shown[kPathMax * 2];
+    if (!WriteWhole(path.text, data, size))
+        ReportMessage(owner, MB_OK | MB_ICONEXCLAMATION, "Could not write %s",
+                      PathForMessage(path.text, shown, sizeof shown));
+    else if (AnsiPath(path.text, shown, sizeof shown))
+        OpenWithShell(owner, shown, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void SetAboutVersionForTests(uint32_t packed)

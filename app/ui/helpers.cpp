@@ -18,9 +18,9 @@ void PlayWave(const char *fileName, DWORD flags)
     bool stopOnly = !fileName && flags == 0;
     if (!stopOnly && ReadFlag("NoSound"))
         return;
-    char path[MAX_PATH];
-    ModulePath(path, sizeof path, fileName);
-    PlaySoundA(path, nullptr, flags | SND_FILENAME | SND_NODEFAULT | SND_PURGE);
+    WidePath path;
+    ModulePath(&path, fileName);
+    PlaySoundW(path.text, nullptr, flags | SND_FILENAME | SND_NODEFAULT | SND_PURGE);
 }
 
 LPARAM ServerRowParam(long slot)

@@ -51,7 +51,8 @@ void Launch(HWND mainWindow, const char *address, const char *game)
         ShowPreferences(mainWindow, PageQuake2);
         ReadSetting("Exe", exe, sizeof exe);
     }
-    if (!FileExists(exe)) {
+    WidePath widePath;
+    if (!WidePathFromAnsi(&widePath, exe) || !FileExists(widePath.text)) {
         ReportMessage(mainWindow, MB_OK | MB_ICONEXCLAMATION,
                       "Quake path is invalid:\n%s\nPlease correct in View | Preferences", exe);
         return;

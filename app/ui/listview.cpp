@@ -311,20 +311,20 @@ LRESULT OnListCustomDraw(NMLVCUSTOMDRAW *draw)
 
 void SetListBackground(HWND list, bool on)
 {
-    LVBKIMAGEA image = {};
+    LVBKIMAGEW image = {};
     if (on) {
-        char url[256] = "file:///";
-        ModulePath(url + 8, sizeof url - 8, "Bkgnd.jpg");
+        wchar_t url[kPathMax + 8] = L"file:///";
+        ModulePath(url + 8, kPathMax, "Bkgnd.jpg");
         SendMessageA(list, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(CLR_NONE));
         image.ulFlags = LVBKIF_SOURCE_URL | LVBKIF_STYLE_TILE;
         image.pszImage = url;
-        if (!SendMessageA(list, LVM_SETBKIMAGEA, 0, reinterpret_cast<LPARAM>(&image)))
+        if (!SendMessageW(list, LVM_SETBKIMAGEW, 0, reinterpret_cast<LPARAM>(&image)))
             SendMessageA(list, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(RGB(255, 255, 255)));
         return;
     }
     SendMessageA(list, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(RGB(255, 255, 255)));
     image.ulFlags = LVBKIF_SOURCE_NONE;
-    SendMessageA(list, LVM_SETBKIMAGEA, 0, reinterpret_cast<LPARAM>(&image));
+    SendMessageW(list, LVM_SETBKIMAGEW, 0, reinterpret_cast<LPARAM>(&image));
 }
 
 void StoreColumnWidths(HWND mainWindow)

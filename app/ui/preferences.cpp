@@ -237,34 +237,46 @@ void InitQuake2Page(HWND page)
 
 void BrowseExecutable(HWND page)
 {
-    char file[255] = "c:\\quake2\\quake2.exe";
-    OPENFILENAMEA dialog = {};
+    wchar_t file[kPathMax] = L"c:\\quake2\\quake2.exe";
+    OPENFILENAMEW dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = page;
-    dialog.lpstrFilter = "Executables and batch files\0q*.exe;*.bat\0";
+    dialog.lpstrFilter = L"Executables and batch files\0q*.exe;*.bat\0";
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = file;
-    dialog.nMaxFile = sizeof file;
-    dialog.lpstrInitialDir = "c:\\quake2";
-    dialog.lpstrTitle = "Quake2 executable";
+    dialog.nMaxFile = kPathMax;
+    dialog.lpstrInitialDir = L"c:\\quake2";
+    dialog.lpstrTitle = L"Quake2 executable";
     dialog.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES;
-    if (GetOpenFileNameA(&dialog))
-        SetDlgItemTextA(page, IDC_QUAKE2_EXE, file);
+    if (GetOpenFileNameW(&dialog))
+        SetDlgItemTextW(page, IDC_QUAKE2_EXE, file);
 }
 
 // Leaving the page: the path must name a file that can be read. True when
 // the page may be left.
 bool CheckExecutable(HWND page)
 {
-    char path[TextSize];
-    GetDlgItemTextA(page, IDC_QUAKE2_EXE, path, sizeof path);
-    if (path[0] == '\0')
+    // Read wide: a path the ANSI code page cannot hold is stored in its
+    // short form, which the edit then shows.
+    wchar_t path[kPathMax];
+    GetDlgItemTextW(page, IDC_QUAKE2_EXE, path, kPathMax);
+    char stored[TextSize];
+    if (path[0] == L'\0')
         ReportMessage(page, MB_OK | MB_ICONINFORMATION, "Please enter full path of Quake2 executable.");
     else if (!FileExists(path))
         ReportMessage(page, MB_OK | MB_ICONINFORMATION,
-                      "Quake2 executable not found at given location:\n%s\n\nPlease check.", path);
-    else
+                      "Quake2 executable not found at given location:\n%s\n\nPlease check.",
+                      PathForMessage(path, stored, sizeof stored));
+    else if (!AnsiPath(path, stored, sizeof stored))
+        ReportMessage(page, MB_OK | MB_ICONINFORMATION,
+                      "The path of the Quake2 executable cannot be stored:\n%s\n\nIts folder has no "
+                      "short name this system's code page can hold. Please move Quake2 to a folder "
+                      "named in plain letters.",
+                      PathForMessage(path, stored, sizeof stored));
+    else {
+        SetDlgItemTextA(page, IDC_QUAKE2_EXE, stored);
         return true;
+    }
     SetFocus(GetDlgItem(page, IDC_QUAKE2_EXE));
     return false;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/files.h"
+#include "base/paths.h"
 #include "base/report.h"
 #include "kv/kv.h"
 #include "launch/messenger.h"
@@ -158,20 +159,25 @@ void OnCmdSendServerInfo(HWND mainWindow)
     if (DialogBoxParamA(appData->instance, MAKEINTRESOURCEA(IDD_SELECTUSER), mainWindow, SelectUserDialog,
                         reinterpret_cast<LPARAM>(&result)) != 0)
         return;
-    // The temporary folder ends in a backslash already; the doubled one
-    // that follows is accepted by the file system.
-    char temp[257];
-    DWORD length = GetTempPathA(256, temp);
-    if (length == 0 || length > 256)
+    WidePath path;
+    if (!TempFolderPath(&path, "Server.txt"))
         return;
-    char path[300];
-    snprintf(path, sizeof path, "%s\\Server.txt", temp);
     std::string lines = ServerLines(list);
-    if (!WriteWholeFile(path, lines.data(), lines.size())) {
-        ReportMessage(mainWindow, MB_ICONEXCLAMATION, "Cannot write '%s'", path);
+    char shown[kPathMax * 2];
+    if (!WriteWholeFile(path.text, lines.data(), lines.size())) {
+        ReportMessage(mainWindow, MB_ICONEXCLAMATION, "Cannot write '%s'",
+                      PathForMessage(path.text, shown, sizeof shown));
         return;
     }
-    UloAPICall_SendFile(atoi(uin), path);
+    // The messenger takes an 8-bit path: the short form where the temporary
+    // folder's name does not fit the code page.
+    if (!AnsiPath(path.text, shown, sizeof shown)) {
+        ReportMessage(mainWindow, MB_ICONEXCLAMATION,
+                      "The temporary folder's path cannot be handed to Ulo:\n%s",
+                      PathForMessage(path.text, shown, sizeof shown));
+        return;
+    }
+    UloAPICall_SendFile(atoi(uin), shown);
 }
 
 INT_PTR CALLBACK OnlineUsersDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
