@@ -4,6 +4,7 @@
 
 #include <stdlib.h>
 
+#include "base/paths.h"
 #include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
@@ -292,6 +293,78 @@ TEST_F(Preferences, TheBrowseButtonPutsTheChosenFileIntoThePath)
     EXPECT_EQ(title, "Quake2 executable");
     EXPECT_EQ(chosen, FilePath("quake2.exe"));
     EXPECT_EQ(Setting("Exe"), FilePath("quake2.exe"));
+}
+
+// A volume without 8.3 names: the short form is the long path.
+DWORD WINAPI NoShortNames(LPCWSTR longPath, LPWSTR shortPath, DWORD size)
+{
+    DWORD length = static_cast<DWORD>(wcslen(longPath));
+    if (length >= size)
+        return length + 1;
+    wmemcpy(shortPath, longPath, length + 1);
+    return length;
+}
+
+// The "Exe" setting is 8-bit: a path the code page holds (1252 here: "é")
+// is stored as it is, one in Cyrillic in its short form, found again by
+// the 8-bit functions; without a short form the user is told and the
+// page stays open.
+TEST_F(Preferences, TheQuake2PathIsStoredAsTheCodePageHoldsIt)
+{
+    std::wstring wideDir(dir.begin(), dir.end());
+    std::wstring latin = wideDir + L"Caf\u00e9\\", cyrillic = wideDir + L"\u041a\u0432\u0430\u043a\\";
+    for (const std::wstring &folder : {latin, cyrillic}) {
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        FILE *f = _wfopen((folder + L"quake2.exe").c_str(), L"wb");
+        ASSERT_TRUE(f);
+        fputs("MZ", f);
+        fclose(f);
+    }
+    std::wstring latinExe = latin + L"quake2.exe", cyrillicExe = cyrillic + L"quake2.exe";
+    wchar_t shortExe[MAX_PATH];
+    ASSERT_NE(GetShortPathNameW(cyrillicExe.c_str(), shortExe, MAX_PATH), 0u);
+    RunSheet(PageQuake2, [&](HWND sheet) {
+        SetDlgItemTextW(Page(sheet, PageQuake2), IDC_QUAKE2_EXE, latinExe.c_str());
+        PropSheet_PressButton(sheet, PSBTN_OK);
+    });
+    EXPECT_EQ(Setting("Exe"), FilePath("Caf\xe9\\quake2.exe"));
+    // Chosen in the file dialog, as the user does.
+    auto browse = [&](HWND page) {
+        RunInDialog("Quake2 executable", [&](HWND dialog) {
+            SetDlgItemTextW(dialog, 0x47C /* the file name edit */, cyrillicExe.c_str());
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        Click(page, IDC_QUAKE2_BROWSE);
+    };
+    RunSheet(PageQuake2, [&](HWND sheet) {
+        browse(Page(sheet, PageQuake2));
+        PropSheet_PressButton(sheet, PSBTN_OK);
+    });
+    EXPECT_TRUE(shownMessages.empty());
+    std::string shortForm = Setting("Exe");
+    HWND page = nullptr;
+    SetShortPathFunctionForTests(NoShortNames);
+    RunSheetSteps(PageQuake2, {
+        [&](HWND sheet) {
+            page = Page(sheet, PageQuake2);
+            browse(page);
+            PropSheet_PressButton(sheet, PSBTN_OK);
+        },
+        [&](HWND sheet) {
+            EXPECT_EQ(GetFocus(), GetDlgItem(page, IDC_QUAKE2_EXE));
+            PropSheet_PressButton(sheet, PSBTN_CANCEL);
+        },
+    });
+    SetShortPathFunctionForTests(nullptr);
+    EXPECT_EQ(leftOpen, 0);
+    ASSERT_EQ(shownMessages.size(), 1u);
+    EXPECT_EQ(shownMessages[0].rfind("The path of the Quake2 executable cannot be stored:\n", 0), 0u)
+        << shownMessages[0];
+    EXPECT_EQ(Setting("Exe"), shortForm);
+    char shortAnsi[MAX_PATH];
+    ASSERT_NE(WideCharToMultiByte(CP_ACP, 0, shortExe, -1, shortAnsi, sizeof shortAnsi, nullptr, nullptr), 0);
+    EXPECT_EQ(shortForm, shortAnsi);
+    EXPECT_NE(GetFileAttributesA(shortForm.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // After the sheet, a game filter changed on the Filter page refills the

@@ -75,8 +75,19 @@ protected:
         std::string bin = self;
         bin.erase(bin.find_last_of('\\') + 1);
         for (const char *file : {"Skovalt.exe", "Kv.dll", "Parlet.dll", "MapData.txt", "wait.wav", "ready.wav",
-                                 "Bkgnd.jpg"})
-            ASSERT_TRUE(CopyFileA((bin + file).c_str(), FilePath(file).c_str(), FALSE)) << file;
+                                 "Bkgnd.jpg"}) {
+            std::string from = bin + file;
+            ASSERT_TRUE(CopyFileW(std::wstring(from.begin(), from.end()).c_str(), ProgramPath(file).c_str(), FALSE))
+                << file;
+        }
+    }
+    // A file in the program's folder (the test folder unless programDir
+    // names another).
+    std::wstring ProgramPath(const char *name) const
+    {
+        std::string file = name;
+        return (programDir.empty() ? std::wstring(dir.begin(), dir.end()) : programDir) +
+               std::wstring(file.begin(), file.end());
     }
     // Waits until cond holds or the program ends (at most 30 s).
     template <typename Cond>
@@ -94,10 +105,10 @@ protected:
     // window to show the given number of rows.
     void StartProgram(int rows, Found *found)
     {
-        STARTUPINFOA startup = {};
+        STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
-        std::string exe = FilePath("Skovalt.exe");
-        ASSERT_TRUE(CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
+        std::wstring exe = ProgramPath("Skovalt.exe"), folder = ProgramPath("");
+        ASSERT_TRUE(CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                                    &startup, &process));
         *found = {process.dwProcessId, nullptr};
         ASSERT_TRUE(WaitFor([&] {
@@ -178,6 +189,7 @@ protected:
     }
     PROCESS_INFORMATION process = {};
     char *page = nullptr;
+    std::wstring programDir;  // ends with a backslash; empty for the test folder
     StubRun stub = {};
 };
 
@@ -224,6 +236,53 @@ TEST_F(SmokeTest, StartsShowsTheListAndSavesOnClose)
     EXPECT_EQ(Setting("Favorites"), "N");
     EXPECT_EQ(Setting("DontGetHostNames"), "N");
     EXPECT_EQ(Setting("GameFilter"), "");
+}
+
+// Installed under a user profile whose name the ANSI code page (1252
+// here) cannot hold, the program still finds its list and MapData.txt
+// beside it (no message box holds up its window) and saves the list there
+// at exit.
+TEST_F(SmokeTest, RunsFromAFolderNamedInCyrillicOrJapanese)
+{
+    Bytes list = Concat({Header, ServerRecord({10, 0, 0, 1}, 27910, 50, 0, "", "One", "ctf"),
+                         ServerRecord({10, 0, 0, 2}, 27911, 20, 2, "two.example", "Two", "dm")});
+    for (const wchar_t *name : {L"\u0421\u043a\u043e\u0432\u0430\u043b\u0442", L"\u30b9\u30b3\u30f4\u30a1\u30eb\u30c8"}) {
+        programDir = std::wstring(dir.begin(), dir.end()) + name + L"\\";
+        ASSERT_TRUE(CreateDirectoryW(programDir.c_str(), nullptr));
+        ASSERT_NO_FATAL_FAILURE(CopyProgram());
+        auto write = [&](const Bytes &bytes) {
+            FILE *f = _wfopen(ProgramPath("Server.dat").c_str(), L"wb");
+            ASSERT_TRUE(f);
+            fwrite(bytes.data(), 1, bytes.size(), f);
+            fclose(f);
+        };
+        write(list);
+
+        Found found = {};
+        ASSERT_NO_FATAL_FAILURE(StartProgram(2, &found));
+        EXPECT_EQ(Dialog(nullptr), nullptr) << "a message box";
+        // A changed list, its file taken away: closing writes it again.
+        DWORD_PTR result;
+        SendMessageTimeoutA(found.window, WM_COMMAND, CMD_FAVORITESONLY, 0, SMTO_ABORTIFHUNG, 5000, &result);
+        SendMessageTimeoutA(found.window, WM_COMMAND, CMD_FAVORITESONLY, 0, SMTO_ABORTIFHUNG, 5000, &result);
+        write(Header);
+        PostMessageA(found.window, WM_CLOSE, 0, 0);
+        ASSERT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+        DWORD exitCode = 1;
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        EXPECT_EQ(exitCode, 0u);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        process = {};
+        page = nullptr;
+
+        FILE *f = _wfopen(ProgramPath("Server.dat").c_str(), L"rb");
+        ASSERT_TRUE(f);
+        Bytes saved(4096);
+        saved.resize(fread(saved.data(), 1, saved.size(), f));
+        fclose(f);
+        EXPECT_EQ(saved, list);
+    }
 }
 
 // Settings that do not fit the program's buffers, set before it starts: a
