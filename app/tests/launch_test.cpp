@@ -409,7 +409,7 @@ TEST_F(Launch, SendServerInfoWritesTheSelectedServersForTheChosenUser)
     SelectRow(list, 0);
     ListView_SetItemState(list, -1, LVIS_SELECTED, LVIS_SELECTED);
     SetFocus(list);
-    std::string path = dir + "\\Server.txt";
+    std::string path = dir + "Server.txt";
     std::vector<std::string> entries;
     auto chooseQuadfrag = [&](bool doubleClick) {
         FillNextDialog([&, doubleClick](HWND dialog) {
@@ -429,7 +429,7 @@ TEST_F(Launch, SendServerInfoWritesTheSelectedServersForTheChosenUser)
     };
     chooseQuadfrag(false);
     EXPECT_EQ(entries, (std::vector<std::string>{"ABCDEFGHIJKLMNOPQRS\t5555", "Quadfrag\t4512", "Rail\t3107"}));
-    EXPECT_EQ(Text(ReadFile("\\Server.txt")), "10.0.0.5:27911, One\r\n10.0.0.6\r\n");
+    EXPECT_EQ(Text(ReadFile("Server.txt")), "10.0.0.5:27911, One\r\n10.0.0.6\r\n");
     chooseQuadfrag(true);
     EXPECT_EQ(StubLog(run, "sendfile"), std::vector<std::string>(2, "sendfile 4512," + path));
 
@@ -445,7 +445,7 @@ TEST_F(Launch, SendServerInfoWritesTheSelectedServersForTheChosenUser)
     }
     EXPECT_EQ(StubLog(run, "sendfile").size(), 2u);
     EXPECT_EQ(shownMessages, std::vector<std::string>(2, "Cannot write '" + path + "'"));
-    EXPECT_FALSE(Exists("\\Server.txt"));
+    EXPECT_FALSE(Exists("Server.txt"));
     shownMessages.clear();
 
     // The client gone: the messenger features are off.

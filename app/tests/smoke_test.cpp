@@ -796,10 +796,10 @@ TEST_F(SmokeTest, FindPlayersLaunchTheServerOfOneAndSendServersToAUloUser)
     ASSERT_NE(choose, nullptr);
     SendDlgItemMessageA(choose, IDC_SELECTUSER_LIST, LB_SETCURSEL, 1, 0);
     PostMessageA(choose, WM_COMMAND, IDOK, 0);
-    std::string path = dir + "\\Server.txt";
+    std::string path = dir + "Server.txt";
     ASSERT_TRUE(WaitFor([&] { return !StubLog(stub, "sendfile").empty(); }));
     EXPECT_EQ(StubLog(stub, "sendfile"), std::vector<std::string>{"sendfile 3107," + path});
-    Bytes sent = ReadFile("\\Server.txt");
+    Bytes sent = ReadFile("Server.txt");
     EXPECT_EQ(std::string(sent.begin(), sent.end()), serverLines);
     q2sim::Stop(sim);
 }
