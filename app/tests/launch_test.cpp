@@ -174,19 +174,10 @@ TEST_F(Launch, GameChoosesTheParameterAndTheConfigNamesTheServer)
 
 // A volume without 8.3 names gives the long path back: the path is quoted
 // and named to the system, so Quake.exe beside "Quake 2" never starts.
-DWORD WINAPI LongPathOnly(LPCWSTR longPath, LPWSTR shortPath, DWORD size)
-{
-    DWORD length = static_cast<DWORD>(wcslen(longPath));
-    if (length >= size)
-        return length + 1;
-    wmemcpy(shortPath, longPath, length + 1);
-    return length;
-}
-
 TEST_F(Launch, APathWithBlanksStartsOnlyTheGame)
 {
     ASSERT_TRUE(CopyFileA(exe.c_str(), FilePath("Quake.exe").c_str(), TRUE));  // the decoy
-    SetShortPathFunctionForTests(LongPathOnly);
+    SetShortPathFunctionForTests(NoShortNames);
     WriteSetting("Param", "+set cl_maxfps 60");
     Open();
     Enter(1);

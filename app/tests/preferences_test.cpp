@@ -295,16 +295,6 @@ TEST_F(Preferences, TheBrowseButtonPutsTheChosenFileIntoThePath)
     EXPECT_EQ(Setting("Exe"), FilePath("quake2.exe"));
 }
 
-// A volume without 8.3 names: the short form is the long path.
-DWORD WINAPI NoShortNames(LPCWSTR longPath, LPWSTR shortPath, DWORD size)
-{
-    DWORD length = static_cast<DWORD>(wcslen(longPath));
-    if (length >= size)
-        return length + 1;
-    wmemcpy(shortPath, longPath, length + 1);
-    return length;
-}
-
 // The "Exe" setting is 8-bit: a path the code page holds (1252 here: "é")
 // is stored as it is, one in Cyrillic in its short form, found again by
 // the 8-bit functions; without a short form the user is told and the

@@ -40,6 +40,19 @@ int RecordMessage(HWND, UINT, const char *text)
     return answer;
 }
 
+}  // namespace
+
+DWORD WINAPI NoShortNames(LPCWSTR longPath, LPWSTR shortPath, DWORD size)
+{
+    DWORD length = static_cast<DWORD>(wcslen(longPath));
+    if (length >= size)
+        return length + 1;
+    wmemcpy(shortPath, longPath, length + 1);
+    return length;
+}
+
+namespace {
+
 // Wide, so that test folders named in any script go too.
 void RemoveTree(const std::wstring &path)
 {

@@ -45,6 +45,10 @@ protected:
     std::string dir;  // ends with a backslash
 };
 
+// For SetShortPathFunctionForTests: a volume without 8.3 names, where the
+// short form of a path is the long path itself.
+DWORD WINAPI NoShortNames(LPCWSTR longPath, LPWSTR shortPath, DWORD size);
+
 // Message boxes shown since the last clear, and the answers to give
 // (IDOK when the script is empty).
 extern std::vector<std::string> shownMessages;
