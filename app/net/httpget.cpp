@@ -27,15 +27,7 @@ enum State {
 // The longest head (status line and headers) accepted.
 const size_t kMaxHead = 64 * 1024;
 
-bool StartsWithNoCase(const char *text, const char *prefix)
-{
-    for (; *prefix; ++text, ++prefix) {
-        char a = *text >= 'A' && *text <= 'Z' ? static_cast<char>(*text - 'A' + 'a') : *text;
-        if (a != *prefix)
-            return false;
-    }
-    return true;
-}
+using netio::StartsWithNoCase;
 
 bool ContainsNoCase(const char *text, const char *word)
 {

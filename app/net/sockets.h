@@ -69,6 +69,18 @@ inline bool NetStart() { return true; }
 inline void NetEnd() {}
 #endif
 
+// True when text begins with prefix (lower case), in any case: the
+// schemes of addresses, HTTP header names.
+inline bool StartsWithNoCase(const char *text, const char *prefix)
+{
+    for (; *prefix; ++text, ++prefix) {
+        char a = *text >= 'A' && *text <= 'Z' ? static_cast<char>(*text - 'A' + 'a') : *text;
+        if (a != *prefix)
+            return false;
+    }
+    return true;
+}
+
 using Clock = std::chrono::steady_clock;
 
 inline long long MsLeft(Clock::time_point deadline)

@@ -17,15 +17,6 @@ const size_t kHeaderSize = sizeof kHeader - 1;
 const size_t kRecordSize = 6;
 const char kQuery[] = "query\n";
 
-bool StartsWithNoCase(const char *text, const char *prefix)
-{
-    for (; *prefix; ++text, ++prefix) {
-        char a = *text >= 'A' && *text <= 'Z' ? static_cast<char>(*text - 'A' + 'a') : *text;
-        if (a != *prefix)
-            return false;
-    }
-    return true;
-}
 
 // "host[:port]" into host (size bytes) and port; false when it is empty,
 // too long or its port is no number from 1 to 65535.
