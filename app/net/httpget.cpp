@@ -7,20 +7,7 @@
 
 #include <chrono>
 
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#else
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
-#endif
+#include "net/sockets.h"
 
 namespace {
 
@@ -40,15 +27,7 @@ enum State {
 // The longest head (status line and headers) accepted.
 const size_t kMaxHead = 64 * 1024;
 
-bool StartsWithNoCase(const char *text, const char *prefix)
-{
-    for (; *prefix; ++text, ++prefix) {
-        char a = *text >= 'A' && *text <= 'Z' ? static_cast<char>(*text - 'A' + 'a') : *text;
-        if (a != *prefix)
-            return false;
-    }
-    return true;
-}
+using netio::StartsWithNoCase;
 
 bool ContainsNoCase(const char *text, const char *word)
 {
@@ -363,45 +342,7 @@ void HttpResponseFree(HttpResponse *r)
 
 namespace {
 
-#ifdef _WIN32
-using Socket = SOCKET;
-const Socket kNoSocket = INVALID_SOCKET;
-void CloseSocket(Socket s) { closesocket(s); }
-int PollOne(WSAPOLLFD *fd, int ms) { return WSAPoll(fd, 1, ms); }
-using PollFd = WSAPOLLFD;
-bool SetNonBlocking(Socket s)
-{
-    u_long on = 1;
-    return ioctlsocket(s, FIONBIO, &on) == 0;
-}
-bool InProgress() { return WSAGetLastError() == WSAEWOULDBLOCK; }
-bool WouldBlock() { return WSAGetLastError() == WSAEWOULDBLOCK; }
-const int kSendFlags = 0;
-#else
-using Socket = int;
-const Socket kNoSocket = -1;
-void CloseSocket(Socket s) { close(s); }
-using PollFd = pollfd;
-int PollOne(pollfd *fd, int ms)
-{
-    int n;
-    do
-        n = poll(fd, 1, ms);
-    while (n < 0 && errno == EINTR);
-    return n;
-}
-bool SetNonBlocking(Socket s) { return fcntl(s, F_SETFL, fcntl(s, F_GETFL) | O_NONBLOCK) == 0; }
-bool InProgress() { return errno == EINPROGRESS; }
-bool WouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR; }
-const int kSendFlags = MSG_NOSIGNAL;  // a server that closes early must not end the program
-#endif
-
-using Clock = std::chrono::steady_clock;
-
-long long MsLeft(Clock::time_point deadline)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-}
+using namespace netio;
 
 // The parts of "http://host[:port][/path]".
 struct Url {
@@ -475,25 +416,6 @@ bool RedirectTarget(const Url *from, const char *location, char *next, size_t si
     return n >= 0 && static_cast<size_t>(n) < size;
 }
 
-bool Resolve(const char *host, uint32_t *ipNet)
-{
-    in_addr numeric;
-    if (inet_pton(AF_INET, host, &numeric) == 1) {
-        *ipNet = numeric.s_addr;
-        return true;
-    }
-    addrinfo hints;
-    memset(&hints, 0, sizeof hints);
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo *found = nullptr;
-    if (getaddrinfo(host, nullptr, &hints, &found) != 0 || !found)
-        return false;
-    *ipNet = reinterpret_cast<sockaddr_in *>(found->ai_addr)->sin_addr.s_addr;
-    freeaddrinfo(found);
-    return true;
-}
-
 struct Fetch {
     const HttpLimits *limits;
     const std::atomic<bool> *cancel;
@@ -505,30 +427,22 @@ bool Cancelled(const Fetch *f)
     return f->cancel && f->cancel->load();
 }
 
-// Waits for events on s in slices of 50 ms, looking at the cancel flag and
-// the overall limit between them, until deadline. HttpOk when ready;
-// otherwise HttpErrCancelled, HttpErrTotalTimeout, timeoutResult or (poll
-// failed) HttpErrReset.
+// Waits for events on s until deadline: HttpOk when ready; otherwise
+// HttpErrCancelled, HttpErrTotalTimeout, timeoutResult or (poll failed)
+// HttpErrReset.
 int Wait(const Fetch *f, Socket s, short events, Clock::time_point deadline, int timeoutResult)
 {
-    for (;;) {
-        if (Cancelled(f))
-            return HttpErrCancelled;
-        long long total = MsLeft(f->end), left = MsLeft(deadline);
-        if (total <= 0)
-            return HttpErrTotalTimeout;
-        if (left <= 0)
-            return timeoutResult;
-        long long slice = left < total ? left : total;
-        PollFd fd;
-        memset(&fd, 0, sizeof fd);
-        fd.fd = s;
-        fd.events = events;
-        int n = PollOne(&fd, static_cast<int>(slice < 50 ? slice : 50));
-        if (n < 0)
-            return HttpErrReset;
-        if (n > 0)
-            return HttpOk;
+    switch (WaitSocket(s, events, f->cancel, f->end, deadline)) {
+    case WaitReady:
+        return HttpOk;
+    case WaitCancelled:
+        return HttpErrCancelled;
+    case WaitEnd:
+        return HttpErrTotalTimeout;
+    case WaitDeadline:
+        return timeoutResult;
+    default:
+        return HttpErrReset;
     }
 }
 
@@ -627,11 +541,8 @@ int HttpGet(const char *url, const HttpLimits *limits, const std::atomic<bool> *
     Url parts;
     if (!url || !ParseUrl(url, &parts))
         return HttpErrBadUrl;
-#ifdef _WIN32
-    WSADATA wsa;
-    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0)
+    if (!NetStart())
         return HttpErrSocket;
-#endif
     Fetch f = {limits, cancel, Clock::now() + std::chrono::milliseconds(limits->totalMs)};
     int result = HttpOk;
     for (int redirects = 0;; ++redirects) {
@@ -660,9 +571,7 @@ int HttpGet(const char *url, const HttpLimits *limits, const std::atomic<bool> *
     }
     if (result != HttpOk && result != HttpErrStatus)
         HttpResponseFree(response);
-#ifdef _WIN32
-    WSACleanup();
-#endif
+    NetEnd();
     return result;
 }
 
@@ -722,6 +631,12 @@ void HttpResultText(int result, int status, const HttpLimits *limits, char *text
         break;
     case HttpErrMemory:
         snprintf(text, size, "Out of memory");
+        break;
+    case HttpErrNoAnswer:
+        snprintf(text, size, "No answer from the master");
+        break;
+    case HttpErrNotServerList:
+        snprintf(text, size, "The master's answer is not a server list");
         break;
     default:
         snprintf(text, size, "Error code: %d", result);

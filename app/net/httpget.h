@@ -13,7 +13,7 @@
 
 #include <atomic>
 
-// Results of a fetch and of the response parser.
+// Results of a fetch (HTTP or UDP master) and of the response parser.
 enum HttpResult {
     HttpMore = -1,  // parser only: the response is not complete yet
     HttpOk = 0,
@@ -31,6 +31,9 @@ enum HttpResult {
     HttpErrTooLarge,        // the body is larger than allowed
     HttpErrCancelled,       // the cancel flag was set
     HttpErrMemory,          // no memory for the body
+    // A Quake 2 UDP master (net/udpmaster.h):
+    HttpErrNoAnswer,        // the master did not answer
+    HttpErrNotServerList,   // its answer is no server list
 };
 
 struct HttpLimits {

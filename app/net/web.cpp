@@ -11,7 +11,9 @@
 
 #include "base/paths.h"
 #include "base/report.h"
+#include "net/udpmaster.h"
 #include "net/version.h"
+#include "settings/settings.h"
 
 HttpLimits webLimits = HttpDefaultLimits();
 
@@ -19,6 +21,9 @@ namespace {
 
 // Only the first bytes of the version file count.
 const size_t kVersionTextBytes = 512;
+
+// A UDP master's answer ends after this long without a datagram.
+const long kUdpSilenceMs = 1000;
 
 // The progress message is posted at most this often.
 const DWORD kProgressMs = 200;
@@ -29,6 +34,7 @@ struct Job {
     WebFetch fetch;
     HttpLimits limits;
     HttpResponse response;
+    long udpTotalMs;  // a UDP master's whole answer: the query time-out
     HWND window;
     UINT message;
     WebFetchHook progress;
@@ -58,10 +64,37 @@ void OnProgress(void *context, size_t received, long long announced)
     PostMessageA(job->window, job->message, static_cast<WPARAM>(job->fetch.kind), MessageProgress);
 }
 
+bool IsUdpMaster(const char *url)
+{
+    return _strnicmp(url, "udp://", 6) == 0;
+}
+
+// A Quake 2 UDP master: its servers become the body, one "a.b.c.d:port" a
+// line, as an HTTP master list serves them.
+int ReadUdpMaster(Job *job)
+{
+    UdpMasterReply reply;
+    int result = UdpMasterGet(job->fetch.url, kUdpSilenceMs, job->udpTotalMs, &job->cancel, &reply);
+    if (result == HttpOk) {
+        size_t size = 0;
+        char *text = UdpMasterReplyText(&reply, &size);
+        if (!text && size == 0 && reply.count > 0)
+            result = HttpErrMemory;
+        job->response.body = reinterpret_cast<unsigned char *>(text);
+        job->response.size = job->response.capacity = size;
+        job->response.status = 200;
+    }
+    UdpMasterReplyFree(&reply);
+    return result;
+}
+
 DWORD WINAPI RunJob(void *parameter)
 {
     Job *job = static_cast<Job *>(parameter);
-    job->fetch.result = HttpGet(job->fetch.url, &job->limits, &job->cancel, OnProgress, job, &job->response);
+    if (IsUdpMaster(job->fetch.url))
+        job->fetch.result = ReadUdpMaster(job);
+    else
+        job->fetch.result = HttpGet(job->fetch.url, &job->limits, &job->cancel, OnProgress, job, &job->response);
     job->finished = true;
     PostMessageA(job->window, job->message, static_cast<WPARAM>(job->fetch.kind), MessageDone);
     return 0;
@@ -99,6 +132,7 @@ bool StartWebFetch(HWND window, UINT message, WebFetchKind kind, const char *url
         job->limits.keepFirst = true;
     }
     HttpResponseInit(&job->response, job->limits.maxBody, job->limits.keepFirst);
+    job->udpTotalMs = ReadTimeoutSetting() * 1000;
     job->window = window;
     job->message = message;
     job->progress = progress;

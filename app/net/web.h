@@ -1,4 +1,5 @@
-// Fetches over HTTP (net/httpget) on threads of their own, so that a slow,
+// Fetches over HTTP (net/httpget), or from a Quake 2 UDP master
+// (net/udpmaster), on threads of their own, so that a slow,
 // silent or endless server never holds the window; the version check's
 // reading of the answer; the saving of a download into the program folder.
 //
@@ -40,7 +41,10 @@ struct WebFetch {
 };
 typedef void (*WebFetchHook)(HWND window, const WebFetch *fetch);
 
-// Starts fetching url. progress (may be null) is called now and then while
+// Starts fetching url: "http://..." or, for the master list,
+// "udp://host[:port]", a Quake 2 UDP master, whose servers become the body
+// as "a.b.c.d:port" lines; it answers within the query time-out
+// ("Timeout"), and its answer ends at a second without a datagram. progress (may be null) is called now and then while
 // the body arrives, done once at the end, also after a cancel. False when
 // a fetch of that kind runs already or no thread can be started (no hook
 // is called).

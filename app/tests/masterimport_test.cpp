@@ -1,11 +1,13 @@
-// "Reload from master" against a master list served on 127.0.0.1: the
-// rebuild of Server.dat with the user's own additions and removals, the
-// merge of the servers not shown, and downloads that must change nothing.
+// "Reload from master" against master lists served on 127.0.0.1 (HTTP, and
+// Quake 2 UDP masters): the rebuild of Server.dat with the user's own
+// additions and removals, the merge of the servers not shown, the union of
+// several sources, and downloads that must change nothing.
 #include "window_support.h"
 
 #include <commctrl.h>
 
 #include "httpsim.h"
+#include "master.h"
 #include "net/web.h"
 #include "refresh/refresh.h"
 #include "resources/resource.h"
@@ -20,6 +22,16 @@
 namespace {
 
 const Bytes Header = {'k', 'v', 0};
+
+// One record of a UDP master's answer: address and port in network order.
+std::string UdpRecord(const Bytes &ip, uint16_t port)
+{
+    const char record[6] = {static_cast<char>(ip[0]), static_cast<char>(ip[1]), static_cast<char>(ip[2]),
+                            static_cast<char>(ip[3]), static_cast<char>(port >> 8), static_cast<char>(port & 0xFF)};
+    return std::string(record, sizeof record);
+}
+
+const std::string UdpHeader("\xFF\xFF\xFF\xFFservers ", 12);
 
 Bytes Delta(char kind, const Bytes &ip, uint16_t port)
 {
@@ -264,6 +276,118 @@ TEST_F(Master, AHangingMasterIsCancelledByEscStopAndClosing)
             EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONENABLED, CMD_REFRESH, 0));
         }
     }
+}
+
+// "MasterListURL" names several sources: HTTP lists and Quake 2 UDP
+// masters, read in turn while the window answers. Their union, first source
+// first and each server once, is the master list; a source that fails is
+// named and the others still count; when none yields a server, every file
+// stays.
+TEST_F(Master, ReloadReadsEverySourceAndKeepsTheirUnion)
+{
+    WriteSetting("Timeout", "1");  // a silent master is given up after 1 s
+    WriteFile("Server.dat", Header);
+    WriteFile("Delta.dat", Concat({Header, Delta('-', {10, 0, 0, 3}, 27910)}));  // removed by hand
+    ServeMaster("10.0.0.1\r\n10.0.0.2:27911\r\n10.0.0.3\r\n");
+    // The UDP answer in three datagrams: servers named by the HTTP list
+    // too, records no server has (port 0, 0.0.0.0, the broadcast address)
+    // and a cut record at the end of the second.
+    q2sim::Master *udp = q2sim::StartMasterDatagrams(
+        {UdpHeader + UdpRecord({10, 0, 0, 2}, 27911) + UdpRecord({10, 0, 0, 4}, 27910) + UdpRecord({10, 0, 0, 7}, 0) +
+             UdpRecord({0, 0, 0, 0}, 27910) + UdpRecord({255, 255, 255, 255}, 27910),
+         UdpHeader + UdpRecord({10, 0, 0, 5}, 27912) + std::string("\x0a\x00\x00", 3),
+         UdpHeader + UdpRecord({10, 0, 0, 1}, 27910)});
+    ASSERT_NE(udp, nullptr);
+    std::string httpUrl = httpsim::Url(http, "/master");
+    std::string udpUrl = "udp://127.0.0.1:" + std::to_string(q2sim::MasterPort(udp));
+    WriteSetting("MasterListURL", (httpUrl + "  " + udpUrl).c_str());
+    OpenMainWindow();
+    DWORD start = GetTickCount();
+    SendMessageA(main, WM_COMMAND, CMD_RELOADMASTER, 0);
+    EXPECT_LT(GetTickCount() - start, 500u);
+    // While the UDP master's answer is read (until a second of silence),
+    // the window answers and names it.
+    ASSERT_TRUE(WaitUntil([&] { return q2sim::MasterQueryCount(udp) == 1; }, 5000));
+    Pump();
+    EXPECT_TRUE(MasterReloadRunning());
+    EXPECT_EQ(Status(), "Reading from " + udpUrl + " ...");
+    EXPECT_TRUE(WaitUntil([] { return !MasterReloadRunning(); }));
+    EXPECT_TRUE(shownMessages.empty()) << shownMessages[0];
+    std::string text = "10.0.0.1:27910\r\n10.0.0.2:27911\r\n10.0.0.3:27910\r\n10.0.0.4:27910\r\n10.0.0.5:27912\r\n";
+    EXPECT_EQ(ReadFile("Server.txt"), Bytes(text.begin(), text.end()));
+    EXPECT_EQ(SavedServers(),
+              (std::vector<std::string>{"10.0.0.1:27910", "10.0.0.2:27911", "10.0.0.4:27910", "10.0.0.5:27912"}));
+    EXPECT_EQ(Rows(), 4);
+    EXPECT_EQ(Status(), "4 new servers added to list");
+    EXPECT_EQ(httpsim::RequestCount(http, "/master"), 1);
+    q2sim::StopMaster(udp);
+
+    // A failing HTTP list, a master that answers garbage and one that says
+    // nothing, beside a master that answers: each failure is named, the
+    // list that came counts.
+    ServeMaster("", 404);
+    q2sim::Master *garbage = q2sim::StartMaster("<html>garbage</html>");
+    q2sim::Master *silent = q2sim::StartMasterDatagrams({});
+    udp = q2sim::StartMaster(UdpHeader + UdpRecord({10, 0, 0, 6}, 27910));
+    ASSERT_TRUE(garbage && silent && udp);
+    std::string garbageUrl = "udp://127.0.0.1:" + std::to_string(q2sim::MasterPort(garbage));
+    std::string silentUrl = "udp://127.0.0.1:" + std::to_string(q2sim::MasterPort(silent));
+    udpUrl = "udp://127.0.0.1:" + std::to_string(q2sim::MasterPort(udp));
+    WriteSetting("MasterListURL", (httpUrl + " " + garbageUrl + "\t" + silentUrl + " " + udpUrl).c_str());
+    shownMessages.clear();
+    Reload();
+    EXPECT_EQ(shownMessages, (std::vector<std::string>{"Internet error on:\n" + httpUrl + "\nItem not found",
+                                                        "Internet error on:\n" + garbageUrl +
+                                                            "\nThe master's answer is not a server list",
+                                                        "Internet error on:\n" + silentUrl +
+                                                            "\nNo answer from the master"}));
+    text = "10.0.0.6:27910\r\n";
+    EXPECT_EQ(ReadFile("Server.txt"), Bytes(text.begin(), text.end()));
+    EXPECT_EQ(SavedServers(), std::vector<std::string>{"10.0.0.6:27910"});
+    EXPECT_EQ(Rows(), 5);
+    EXPECT_EQ(Status(), "1 new servers added to list");
+    q2sim::StopMaster(udp);
+
+    // Every source fails, or the one that answers names no server: Server.txt
+    // and Server.dat stay.
+    Bytes savedText = ReadFile("Server.txt"), savedList = ReadFile("Server.dat");
+    udp = q2sim::StartMaster(UdpHeader + UdpRecord({10, 0, 0, 9}, 0));
+    ASSERT_NE(udp, nullptr);
+    udpUrl = "udp://127.0.0.1:" + std::to_string(q2sim::MasterPort(udp));
+    for (const std::string &sources : {httpUrl + " " + silentUrl, httpUrl + " " + udpUrl}) {
+        WriteSetting("MasterListURL", sources.c_str());
+        shownMessages.clear();
+        Reload();
+        ASSERT_EQ(shownMessages.size(), 2u) << sources;
+        EXPECT_EQ(shownMessages[1], sources.find(silentUrl) != std::string::npos
+                                        ? "Internet error on:\n" + silentUrl + "\nNo answer from the master"
+                                        : "No servers in the master list");
+        EXPECT_EQ(ReadFile("Server.txt"), savedText);
+        EXPECT_EQ(ReadFile("Server.dat"), savedList);
+        EXPECT_EQ(Status(), "0 new servers added to list");
+    }
+
+    // Esc ends the reading of a master that says nothing within a second;
+    // the sources after it are not read.
+    WriteSetting("Timeout", "60");
+    WriteSetting("MasterListURL", (silentUrl + " " + httpUrl).c_str());
+    shownMessages.clear();
+    int requests = httpsim::RequestCount(http, "/master");
+    SendMessageA(main, WM_COMMAND, CMD_RELOADMASTER, 0);
+    ASSERT_TRUE(WaitUntil([&] { return q2sim::MasterQueryCount(silent) == 3; }, 5000));
+    Pump();
+    EXPECT_EQ(Status(), "Reading from " + silentUrl + " ...");
+    start = GetTickCount();
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitUntil([] { return !MasterReloadRunning(); }, 1000));
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    EXPECT_EQ(Status(), "Reading the master list cancelled");
+    EXPECT_TRUE(shownMessages.empty()) << shownMessages[0];
+    EXPECT_EQ(httpsim::RequestCount(http, "/master"), requests);
+    EXPECT_EQ(ReadFile("Server.dat"), savedList);
+    q2sim::StopMaster(udp);
+    q2sim::StopMaster(garbage);
+    q2sim::StopMaster(silent);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "harness.h"
 #include "httpsim.h"
+#include "master.h"
 #include "q2sim.h"
 #include "serverlist/listformat.h"
 #include "resources/resource.h"
@@ -487,8 +488,9 @@ TEST_F(SmokeTest, EscEndsARefreshWithALongTimeOutAndTheProgramQuits)
     q2sim::Stop(sim);
 }
 
-// The list travels: Skovalt.exe on an empty list rebuilds it from a master
-// list of 300 simulated servers, refreshes them, loses one (Delete) and
+// The list travels: Skovalt.exe on an empty list rebuilds it from the
+// union of an HTTP master list and a Quake 2 UDP master (300 simulated
+// servers, 50 named by both), refreshes them, loses one (Delete) and
 // gains one (Add); a second reload keeps both changes, and the saved list
 // holds exactly the right servers.
 TEST_F(SmokeTest, MasterReloadRefreshDeleteAndAddSurviveAnotherReload)
@@ -501,16 +503,28 @@ TEST_F(SmokeTest, MasterReloadRefreshDeleteAndAddSurviveAnotherReload)
     ASSERT_NE(sim, nullptr);
     httpsim::Server *http = httpsim::Start();
     ASSERT_NE(http, nullptr);
-    std::string master = "Servers of the test master\r\n";
-    for (size_t i = 0; i < kServers; ++i)
-        master += "127.0.0.1:" + std::to_string(q2sim::Port(sim, i)) + "\r\n";
+    // Servers 0 to 199 over HTTP; 150 to 299 from the UDP master, in two
+    // datagrams.
+    std::string master = "Servers of the test master\r\n", text;
+    std::vector<uint16_t> udpPorts[2];
+    for (size_t i = 0; i < kServers; ++i) {
+        uint16_t port = q2sim::Port(sim, i);
+        if (i < 200)
+            master += "127.0.0.1:" + std::to_string(port) + "\r\n";
+        if (i >= 150)
+            udpPorts[i < 225 ? 0 : 1].push_back(port);
+        text += "127.0.0.1:" + std::to_string(port) + "\r\n";
+    }
     httpsim::Response response;
     response.body = master;
     httpsim::Serve(http, "/master.txt", response);
+    q2sim::Master *udp = q2sim::StartMasterDatagrams({q2sim::MasterReply(udpPorts[0]), q2sim::MasterReply(udpPorts[1])});
+    ASSERT_NE(udp, nullptr);
+    std::string udpUrl = "udp://127.0.0.1:" + std::to_string(q2sim::MasterPort(udp));
 
     CopyProgram();
     WriteFile("Server.dat", Header);
-    WriteSetting("MasterListURL", httpsim::Url(http, "/master.txt").c_str());
+    WriteSetting("MasterListURL", (httpsim::Url(http, "/master.txt") + " " + udpUrl).c_str());
     WriteSetting("Timeout", "1");
     WriteSetting("NumServerThreads", "50");
     WriteSetting("DontGetHostNames", "Y");
@@ -526,9 +540,29 @@ TEST_F(SmokeTest, MasterReloadRefreshDeleteAndAddSurviveAnotherReload)
         SendMessageTimeoutA(found.window, WM_COMMAND, static_cast<WPARAM>(id), 0, SMTO_ABORTIFHUNG, 30000, &result);
     };
 
-    // The download runs beside the window; the merge follows it.
+    // The sources are read beside the window, each named while it is read;
+    // the merge follows them.
+    std::vector<std::string> statuses;
+    auto noteStatus = [&] {
+        std::string now = Status(found.window);
+        if (statuses.empty() || statuses.back() != now)
+            statuses.push_back(now);
+    };
     command(CMD_RELOADMASTER);
-    ASSERT_TRUE(WaitFor([&] { return rows() == kServers; }));
+    ASSERT_TRUE(WaitFor([&] {
+        noteStatus();
+        return rows() == kServers;
+    }));
+    noteStatus();
+    EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Reading from " + udpUrl + " ..."), statuses.end());
+    EXPECT_EQ(statuses.back(), "300 new servers added to list");
+    Bytes savedText = ReadFile("Server.txt");
+    EXPECT_EQ(std::string(savedText.begin(), savedText.end()), text);
+    for (const std::string &line : statuses)
+        fprintf(stderr, "status: %s\n", line.c_str());
+    size_t twoLines = text.find('\n', text.find('\n') + 1) + 1;
+    fprintf(stderr, "Server.txt, %zu bytes:\n%s...\n%s", savedText.size(), text.substr(0, twoLines).c_str(),
+           text.substr(text.rfind('\n', text.size() - 2) + 1).c_str());
     key(servers, VK_F5);
     ASSERT_TRUE(WaitFor([&] { return refreshPressed(); }));
     ASSERT_TRUE(WaitFor([&] { return !refreshPressed(); }));
@@ -579,6 +613,7 @@ TEST_F(SmokeTest, MasterReloadRefreshDeleteAndAddSurviveAnotherReload)
     EXPECT_EQ(ports.count(deleted), 0u);
     EXPECT_EQ(ports.count(q2sim::Port(sim, kServers)), 1u);
     EXPECT_NE(saved.find("Master 150"), std::string::npos);  // names the refresh learnt
+    q2sim::StopMaster(udp);
     q2sim::Stop(sim);
 }
 
