@@ -10,6 +10,7 @@
 #include "settings/settings.h"
 #include "base/paths.h"
 #include "base/text.h"
+#include "ui/geometry.h"
 #include "ui/helpers.h"
 #include "ui/prompt.h"
 #include "ui/statusbar.h"

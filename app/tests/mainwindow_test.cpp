@@ -11,6 +11,7 @@
 #include "settings/appdata.h"
 #include "settings/settings.h"
 #include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/mainwindow.h"
 #include "ui/placement.h"
 #include "ui/statusbar.h"

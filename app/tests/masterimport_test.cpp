@@ -11,7 +11,6 @@
 #include "settings/appdata.h"
 #include "settings/settings.h"
 #include "startup.h"
-#include "ui/helpers.h"
 
 namespace {
 

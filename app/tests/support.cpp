@@ -14,7 +14,7 @@
 #include "settings/appdata.h"
 #include "settings/settings.h"
 #include "startup.h"
-#include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/statusbar.h"
 
 std::vector<std::string> shownMessages;

@@ -14,7 +14,7 @@
 #include "net/version.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
-#include "ui/helpers.h"
+#include "ui/sounds.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "settings/appdata.h"
 #include "settings/settings.h"
 #include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/messages.h"
 #include "ui/playersearch.h"
 

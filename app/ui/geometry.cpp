@@ -119,3 +119,17 @@ RECT CenteredOnWorkArea(HWND window, int width, int height)
     RECT rect = {left, top, left + width, top + height};
     return rect;
 }
+
+void CenterWindow(HWND window)
+{
+    RECT rect;
+    GetWindowRect(window, &rect);
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    if (width > screenWidth || height > screenHeight)
+        return;
+    SetWindowPos(window, nullptr, (screenWidth - width) / 2, (screenHeight - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

@@ -41,4 +41,8 @@ bool MessageFontForDpi(int dpi, LOGFONTA *font);
 // the work area's, so the title bar stays within reach.
 RECT CenteredOnWorkArea(HWND window, int width, int height);
 
+// Moves a window to the middle of the screen; one larger than the screen
+// stays where it is.
+void CenterWindow(HWND window);
+
 #endif

@@ -15,6 +15,7 @@
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
+#include "ui/geometry.h"
 #include "ui/helpers.h"
 #include "ui/listview.h"
 

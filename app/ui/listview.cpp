@@ -13,7 +13,7 @@
 #include "base/paths.h"
 #include "base/report.h"
 #include "base/text.h"
-#include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/playersearch.h"
 #include "ui/statusbar.h"
 

@@ -17,6 +17,7 @@
 #include "ui/displaylist.h"
 #include "ui/busywait.h"
 #include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/launchgame.h"
 #include "ui/listview.h"
 #include "ui/menus.h"

@@ -14,7 +14,7 @@
 #include "serverlist/listformat.h"
 #include "serverlist/serverfile.h"
 #include "settings/appdata.h"
-#include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/statusbar.h"
 
 int RebuildServerFile(HWND mainWindow, const char *url)
