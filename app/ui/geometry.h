@@ -47,8 +47,9 @@ bool MessageFontForDpi(int dpi, LOGFONTA *font);
 // the work area's, so the title bar stays within reach.
 RECT CenteredOnWorkArea(HWND window, int width, int height);
 
-// Moves a window to the middle of the screen; one larger than the screen
-// stays where it is.
+// Moves a window to the middle of the work area of its monitor
+// (CenteredOnWorkArea: one larger keeps its top left corner on the work
+// area's).
 void CenterWindow(HWND window);
 
 #endif
