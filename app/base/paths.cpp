@@ -32,12 +32,19 @@ const char *ExecutableDir()
 
 }  // namespace
 
-void ModulePath(char *buffer, size_t size, const char *fileName)
+bool ModulePath(char *buffer, size_t size, const char *fileName)
 {
     if (!buffer || size == 0)
-        return;
+        return false;
     const char *dir = moduleDirOverride[0] ? moduleDirOverride : ExecutableDir();
-    snprintf(buffer, size, "%s%s", dir, fileName ? fileName : "");
+    int n = snprintf(buffer, size, "%s%s", dir, fileName ? fileName : "");
+    return n >= 0 && static_cast<size_t>(n) < size;
+}
+
+bool PathWithSuffix(char *buffer, size_t size, const char *path, const char *suffix)
+{
+    int n = snprintf(buffer, size, "%s%s", path, suffix);
+    return n >= 0 && static_cast<size_t>(n) < size;
 }
 
 void SetModuleDirForTests(const char *directory)

@@ -6,7 +6,13 @@
 
 // The program folder (ending in a backslash) with fileName appended, into
 // buffer (size bytes, always NUL-terminated). The folder is looked up once.
-void ModulePath(char *buffer, size_t size, const char *fileName);
+// False when the path does not fit (buffer then holds it cut short, which
+// names another file: a caller that writes must not use it).
+bool ModulePath(char *buffer, size_t size, const char *fileName);
+
+// path followed by suffix (".part", ".tmp"), the name of a file written
+// beside path before it takes path's place. False when it does not fit.
+bool PathWithSuffix(char *buffer, size_t size, const char *path, const char *suffix);
 
 // Tests only: a folder (with its final backslash) used instead of the
 // executable's; null restores it.

@@ -9,6 +9,10 @@
 // characters); returns its result (IDOK, IDYES, ...).
 int ReportMessage(HWND owner, UINT type, const char *format, ...);
 
+// While quiet, ReportMessage shows nothing and returns IDOK at once: for
+// the end of a Windows session, which waits for no answer.
+void SetReportsQuiet(bool quiet);
+
 // Tests only: every message box goes to the hook instead, which returns
 // the answer; null restores the boxes.
 using MessageHook = int (*)(HWND owner, UINT type, const char *text);

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "base/files.h"
 #include "parlet/parlet.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
@@ -70,12 +71,12 @@ bool WriteGameConfig(const char *folder, const char *address)
     int length = snprintf(path, sizeof path, "%s\\baseq2\\Skovalt.cfg", folder);
     if (length < 0 || static_cast<size_t>(length) >= sizeof path)
         return false;
-    FILE *file = fopen(path, "w");
-    if (!file)
+    // The line end of a text file on Windows, as the game reads it.
+    char line[300];
+    length = snprintf(line, sizeof line, "connect %s\r\n", address);
+    if (length < 0 || static_cast<size_t>(length) >= sizeof line)
         return false;
-    bool written = fprintf(file, "connect %s\n", address) > 0;
-    written = fflush(file) == 0 && written && !ferror(file);
-    return fclose(file) == 0 && written;
+    return WriteWholeFile(path, line, static_cast<size_t>(length));
 }
 
 bool StartGame(const GameCommand *command, DWORD *error)

@@ -35,8 +35,8 @@ bool BuildGameCommand(GameCommand *command, const char *exe, const char *param, 
 void AddConfigExec(GameCommand *command);
 
 // Writes "<folder>\baseq2\Skovalt.cfg" holding "connect <address>" and a
-// line end, replacing an older file. True only when the whole file was
-// written and closed.
+// line end (CR LF), replacing an older file. True only when the whole file
+// landed on the disk; otherwise no file is left.
 bool WriteGameConfig(const char *folder, const char *address);
 
 // Starts the command in its folder without waiting for it, naming the

@@ -6,4 +6,8 @@
 // wininet.dll or the function cannot be found.
 int DialUp();
 
+// The same with another library and function name (tests: a library that
+// is missing, or that has no such function).
+int DialUpThrough(const char *library, const char *function);
+
 #endif

@@ -2,6 +2,7 @@
 #include "net/endpoints.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include "settings/settings.h"
 
@@ -19,6 +20,6 @@ void EndpointUrl(Endpoint endpoint, char *buffer, size_t size)
     if (!buffer || size == 0)
         return;
     const auto &e = endpoints[endpoint];
-    if (ReadSetting(e.setting, buffer, size) != 0 || buffer[0] == '\0')
+    if (ReadSetting(e.setting, buffer, size) != 0 || buffer[strspn(buffer, " \t")] == '\0')
         snprintf(buffer, size, "%s", e.defaultUrl);
 }

@@ -2,7 +2,10 @@
 // release owner edits them here. Each may be overridden by a text value of
 // the settings key ("MasterListURL", "VersionURL", "SetupURL",
 // "HomepageURL"), so that a user whose master list has moved, or a test,
-// points the program elsewhere; a missing or empty value means the default.
+// points the program elsewhere; a missing, empty or blank value means the
+// default. "MasterListURL" may name several sources separated by blanks,
+// each "http://..." or "udp://host[:port]" (a Quake 2 UDP master, port
+// 27900 unless given); the reload reads them all.
 #ifndef SKOVALT_NET_ENDPOINTS_H
 #define SKOVALT_NET_ENDPOINTS_H
 

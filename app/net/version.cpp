@@ -1,7 +1,12 @@
 // Packed versions, the version file's text and the program's own version.
+// Everything but GetOwnVersion is portable: the native build tests and
+// fuzzes the version file's reader.
 #include "net/version.h"
 
+#ifdef _WIN32
 #include <windows.h>
+#endif
+
 #include <stdlib.h>
 #include <string.h>
 
@@ -39,6 +44,7 @@ uint32_t ParseVersionText(const char *text)
     return PackVersion(ReadPart(text), ReadPart(dot + 1), second ? ReadPart(second + 1) : 0);
 }
 
+#ifdef _WIN32
 uint32_t GetOwnVersion()
 {
     char path[MAX_PATH];
@@ -64,3 +70,4 @@ uint32_t GetOwnVersion()
     free(block);
     return version;
 }
+#endif

@@ -1,182 +1,253 @@
-// WinINet downloads and the version check.
+// Fetches on their own threads, and the saving of a download.
 #include "net/web.h"
 
-#include <wininet.h>
+#include <io.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <atomic>
+#include <new>
+
 #include "base/paths.h"
 #include "base/report.h"
-#include "net/endpoints.h"
+#include "net/udpmaster.h"
 #include "net/version.h"
+#include "settings/settings.h"
+
+HttpLimits webLimits = HttpDefaultLimits();
 
 namespace {
 
-const DWORD kBlockSize = 512;
+// Only the first bytes of the version file count.
+const size_t kVersionTextBytes = 512;
 
-// The two WinINet handles of one request.
-struct Request {
-    HINTERNET session;
-    HINTERNET url;
+// A UDP master's answer ends after this long without a datagram.
+const long kUdpSilenceMs = 1000;
+
+// The progress message is posted at most this often.
+const DWORD kProgressMs = 200;
+
+enum { MessageProgress = 0, MessageDone = 1 };
+
+struct Job {
+    WebFetch fetch;
+    HttpLimits limits;
+    HttpResponse response;
+    long udpTotalMs;  // a UDP master's whole answer: the query time-out
+    HWND window;
+    UINT message;
+    WebFetchHook progress;
+    WebFetchHook done;
+    std::atomic<bool> cancel{false};
+    std::atomic<bool> finished{false};
+    std::atomic<size_t> received{0};
+    std::atomic<long long> announced{-1};
+    std::atomic<bool> progressPosted{false};
+    std::atomic<DWORD> lastProgress{0};
+    HANDLE thread = nullptr;
 };
 
-void CloseRequest(Request *request)
+// The running fetches, by kind; read and written on the window's thread.
+Job *jobs[WebFetchKinds];
+
+// On the fetch's thread, as the body arrives.
+void OnProgress(void *context, size_t received, long long announced)
 {
-    if (request->url)
-        InternetCloseHandle(request->url);
-    if (request->session)
-        InternetCloseHandle(request->session);
-    request->url = request->session = nullptr;
+    Job *job = static_cast<Job *>(context);
+    job->received = received;
+    job->announced = announced;
+    DWORD now = GetTickCount();
+    if (!job->progress || now - job->lastProgress < kProgressMs || job->progressPosted.exchange(true))
+        return;
+    job->lastProgress = now;
+    PostMessageA(job->window, job->message, static_cast<WPARAM>(job->fetch.kind), MessageProgress);
 }
 
-// Opens WinINet and the URL, every fetch from the server, nothing cached.
-// Returns 0; -1 when WinINet cannot be opened; else the error code of the
-// URL (request->url null).
-int OpenRequest(const char *url, Request *request)
+bool IsUdpMaster(const char *url)
 {
-    request->url = nullptr;
-    request->session = InternetOpenA("", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    if (!request->session)
-        return -1;
-    request->url = InternetOpenUrlA(request->session, url, nullptr, 0,
-                                    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
-    if (!request->url) {
-        int code = static_cast<int>(GetLastError());
-        return code != 0 ? code : ERROR_INTERNET_INTERNAL_ERROR;
+    return _strnicmp(url, "udp://", 6) == 0;
+}
+
+// A Quake 2 UDP master: its servers become the body, one "a.b.c.d:port" a
+// line, as an HTTP master list serves them.
+int ReadUdpMaster(Job *job)
+{
+    UdpMasterReply reply;
+    int result = UdpMasterGet(job->fetch.url, kUdpSilenceMs, job->udpTotalMs, &job->cancel, &reply);
+    if (result == HttpOk) {
+        size_t size = 0;
+        char *text = UdpMasterReplyText(&reply, &size);
+        if (!text && size == 0 && reply.count > 0)
+            result = HttpErrMemory;
+        job->response.body = reinterpret_cast<unsigned char *>(text);
+        job->response.size = job->response.capacity = size;
+        job->response.status = 200;
     }
+    UdpMasterReplyFree(&reply);
+    return result;
+}
+
+DWORD WINAPI RunJob(void *parameter)
+{
+    Job *job = static_cast<Job *>(parameter);
+    if (IsUdpMaster(job->fetch.url))
+        job->fetch.result = ReadUdpMaster(job);
+    else
+        job->fetch.result = HttpGet(job->fetch.url, &job->limits, &job->cancel, OnProgress, job, &job->response);
+    job->finished = true;
+    PostMessageA(job->window, job->message, static_cast<WPARAM>(job->fetch.kind), MessageDone);
     return 0;
 }
 
-// The HTTP status of an opened URL; 200 for other schemes (a file: or ftp:
-// URL has none).
-DWORD HttpStatus(HINTERNET url)
+// Waits for the job's thread and frees it.
+void FreeJob(Job *job)
 {
-    DWORD status = 0, size = sizeof status;
-    if (!HttpQueryInfoA(url, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
-        return 200;
-    return status;
-}
-
-// The Content-Length the server announced, or -1.
-long long ContentLength(HINTERNET url)
-{
-    char text[32] = "";
-    DWORD size = sizeof text;
-    if (!HttpQueryInfoA(url, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr))
-        return -1;
-    return atoll(text);
-}
-
-void ReportInternetError(HWND owner, const char *url, int code, DWORD httpStatus)
-{
-    char text[64];
-    if (httpStatus == 404 || code == ERROR_INTERNET_ITEM_NOT_FOUND)
-        snprintf(text, sizeof text, "Item not found");
-    else if (httpStatus != 0)
-        snprintf(text, sizeof text, "HTTP status %lu", static_cast<unsigned long>(httpStatus));
-    else if (code == ERROR_INTERNET_TIMEOUT)
-        snprintf(text, sizeof text, "Timeout");
-    else if (code == ERROR_INTERNET_CANNOT_CONNECT)
-        snprintf(text, sizeof text, "Cannot connect");
-    else if (code == ERROR_INTERNET_CONNECTION_RESET)
-        snprintf(text, sizeof text, "Connection reset");
-    else
-        snprintf(text, sizeof text, "Error code: %d", code);
-    ReportMessage(owner, MB_ICONEXCLAMATION, "Internet error on:\n%s\n%s", url, text);
+    if (job->thread) {
+        WaitForSingleObject(job->thread, INFINITE);
+        CloseHandle(job->thread);
+    }
+    HttpResponseFree(&job->response);
+    delete job;
 }
 
 }  // namespace
 
-int DownloadToFile(HWND owner, const char *fileName, const char *url)
+bool StartWebFetch(HWND window, UINT message, WebFetchKind kind, const char *url, WebFetchHook progress,
+                   WebFetchHook done)
 {
-    Request request;
-    int code = OpenRequest(url, &request);
-    if (code == -1) {
-        ReportMessage(owner, MB_ICONEXCLAMATION, "Could not read file:\n%s\nInternetOpen() failed", url);
-        return -1;
+    if (kind < 0 || kind >= WebFetchKinds || jobs[kind] || !url)
+        return false;
+    Job *job = new (std::nothrow) Job;
+    if (!job)
+        return false;
+    memset(&job->fetch, 0, sizeof job->fetch);
+    job->fetch.kind = kind;
+    job->fetch.result = HttpMore;
+    job->fetch.announced = -1;
+    snprintf(job->fetch.url, sizeof job->fetch.url, "%s", url);
+    job->limits = webLimits;
+    if (kind != WebFetchMasterList) {
+        job->limits.maxBody = kVersionTextBytes;
+        job->limits.keepFirst = true;
     }
-    DWORD httpStatus = 0;
-    if (code == 0) {
-        // An error page is no download, whatever WinINet says of the request.
-        DWORD status = HttpStatus(request.url);
-        if (status != 200) {
-            httpStatus = status;
-            code = static_cast<int>(status);
+    HttpResponseInit(&job->response, job->limits.maxBody, job->limits.keepFirst);
+    job->udpTotalMs = ReadTimeoutSetting() * 1000;
+    job->window = window;
+    job->message = message;
+    job->progress = progress;
+    job->done = done;
+    job->lastProgress = GetTickCount() - kProgressMs;
+    job->thread = CreateThread(nullptr, 0, RunJob, job, 0, nullptr);
+    if (!job->thread) {
+        FreeJob(job);
+        return false;
+    }
+    jobs[kind] = job;
+    return true;
+}
+
+bool WebFetchRunning(WebFetchKind kind)
+{
+    return kind >= 0 && kind < WebFetchKinds && jobs[kind] != nullptr;
+}
+
+void CancelWebFetches()
+{
+    for (Job *job : jobs)
+        if (job)
+            job->cancel = true;
+}
+
+void EndWebFetches()
+{
+    for (Job *&job : jobs) {
+        if (!job)
+            continue;
+        job->cancel = true;
+        FreeJob(job);
+        job = nullptr;
+    }
+}
+
+LRESULT OnWebFetchMessage(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    if (wParam >= WebFetchKinds || !jobs[wParam])
+        return 0;
+    Job *job = jobs[wParam];
+    if (lParam == MessageProgress) {
+        job->progressPosted = false;
+        if (!job->finished && job->progress) {
+            job->fetch.received = job->received;
+            job->fetch.announced = job->announced;
+            job->progress(window, &job->fetch);
         }
+        return 0;
     }
-    bool cannotWrite = false;
+    // A done message of a fetch that ended before this one started is
+    // not this one's.
+    if (!job->finished)
+        return 0;
+    jobs[wParam] = nullptr;  // the hook may start the next fetch of its kind
+    job->fetch.status = job->response.status;
+    job->fetch.body = job->response.body;
+    job->fetch.size = job->response.size;
+    job->fetch.received = job->response.size;
+    if (job->done)
+        job->done(window, &job->fetch);
+    FreeJob(job);
+    return 0;
+}
+
+void ReportWebFailure(HWND owner, const WebFetch *fetch)
+{
+    HttpLimits limits = webLimits;
+    if (fetch->kind != WebFetchMasterList)
+        limits.maxBody = kVersionTextBytes;
+    char text[128];
+    HttpResultText(fetch->result, fetch->status, &limits, text, sizeof text);
+    ReportMessage(owner, MB_ICONEXCLAMATION, "Internet error on:\n%s\n%s", fetch->url, text);
+}
+
+int SaveDownload(HWND owner, const char *fileName, const unsigned char *body, size_t size)
+{
     char path[MAX_PATH], partPath[MAX_PATH];
-    ModulePath(path, sizeof path, fileName);
-    snprintf(partPath, sizeof partPath, "%s.part", path);
-    if (code == 0) {
-        // Text mode: line feeds are stored as CR LF.
-        FILE *file = fopen(partPath, "w");
-        if (!file) {
-            cannotWrite = true;
-        } else {
-            long long received = 0;
-            char block[kBlockSize];
-            for (;;) {
-                DWORD got = 0;
-                if (!InternetReadFile(request.url, block, kBlockSize, &got)) {
-                    code = static_cast<int>(GetLastError());
-                    if (code == 0)
-                        code = ERROR_INTERNET_CONNECTION_RESET;
-                    break;
-                }
-                if (got == 0)
-                    break;
-                received += got;
-                if (fwrite(block, 1, got, file) != got) {
-                    cannotWrite = true;
-                    break;
-                }
-            }
-            // A body that ended before its announced length was cut off.
-            long long announced = ContentLength(request.url);
-            if (code == 0 && !cannotWrite && announced >= 0 && received < announced)
-                code = ERROR_INTERNET_CONNECTION_RESET;
-            cannotWrite = (fclose(file) != 0) || cannotWrite;
-            if (code == 0 && !cannotWrite && !MoveFileExA(partPath, path, MOVEFILE_REPLACE_EXISTING))
-                cannotWrite = true;
-            if (code != 0 || cannotWrite)
-                DeleteFileA(partPath);
-        }
+    if (!ModulePath(path, sizeof path, fileName) || !PathWithSuffix(partPath, sizeof partPath, path, ".part")) {
+        ReportMessage(owner, MB_ICONEXCLAMATION, "The path of '%s' is too long", fileName);
+        return 1;
     }
-    CloseRequest(&request);
-    if (code != 0) {
-        ReportInternetError(owner, url, code, httpStatus);
-        return code;
+    // Text mode: line feeds are stored as CR LF.
+    FILE *file = fopen(partPath, "w");
+    bool ok = file != nullptr;
+    if (file) {
+        ok = (size == 0 || fwrite(body, 1, size, file) == size);
+        // The C runtime's fclose may report success when its last flush
+        // failed (a full disk): the flush is checked first, and the data
+        // reach the disk before the file takes the old one's place.
+        ok = ok && fflush(file) == 0 && !ferror(file);
+        HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+        ok = ok && handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle);
+        ok = (fclose(file) == 0) && ok;
+        ok = ok && MoveFileExA(partPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        if (!ok)
+            DeleteFileA(partPath);
     }
-    if (cannotWrite) {
+    if (!ok) {
         ReportMessage(owner, MB_ICONEXCLAMATION, "Cannot write '%s'", path);
         return 1;
     }
     return 0;
 }
 
-uint32_t GetLatestVersion()
+uint32_t NewerVersion(const WebFetch *fetch)
 {
-    char url[1024];
-    EndpointUrl(EndpointVersion, url, sizeof url);
-    Request request;
-    uint32_t version = kNoVersion;
-    if (OpenRequest(url, &request) == 0 && HttpStatus(request.url) == 200) {
-        char text[kBlockSize + 1];
-        DWORD got = 0;
-        if (InternetReadFile(request.url, text, kBlockSize, &got)) {
-            text[got] = '\0';
-            version = ParseVersionText(text);
-        }
-    }
-    CloseRequest(&request);
-    return version;
-}
-
-uint32_t CheckNewVersion()
-{
-    uint32_t latest = GetLatestVersion();
+    if (fetch->result != HttpOk || !fetch->body)
+        return kNoVersion;
+    char text[kVersionTextBytes + 1];
+    size_t n = fetch->size < kVersionTextBytes ? fetch->size : kVersionTextBytes;
+    memcpy(text, fetch->body, n);
+    text[n] = '\0';
+    uint32_t latest = ParseVersionText(text);
     if (latest == kNoVersion)
         return kNoVersion;
     return latest > GetOwnVersion() ? latest : 0;

@@ -2,6 +2,7 @@
 #include "serverlist/listformat.h"
 
 #include <ctype.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -86,6 +87,12 @@ void EncodeDeltaRecord(const DeltaRecord *record, unsigned char out[DeltaRecordS
 bool IsServerHost(uint32_t ip, uint16_t port)
 {
     return ip != 0 && ip != 0xFFFFFFFFu && port != 0;
+}
+
+void FormatHostAddress(uint32_t ip, uint16_t port, char *text, size_t size)
+{
+    const unsigned char *b = reinterpret_cast<const unsigned char *>(&ip);
+    snprintf(text, size, "%u.%u.%u.%u:%u", b[0], b[1], b[2], b[3], static_cast<unsigned>(port));
 }
 
 namespace {

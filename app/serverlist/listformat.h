@@ -73,6 +73,10 @@ enum HostTextResult {
 // broadcast address 255.255.255.255, and a port from 1 to 65535.
 bool IsServerHost(uint32_t ip, uint16_t port);
 
+// "a.b.c.d:port" of an address (network order) and port into text (size
+// bytes, 22 are always enough).
+void FormatHostAddress(uint32_t ip, uint16_t port, char *text, size_t size);
+
 // Exactly four decimal parts of 0 to 255 joined by '.', nothing before or
 // after them (no short forms such as "1" or "127.0.0", no hex, octal or
 // leading zeros), into ip (network order). False otherwise.

@@ -1,27 +1,23 @@
 // Loading and saving Server.dat, and the Delta.dat journal.
 #include "serverlist/serverfile.h"
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <initializer_list>
+#include <vector>
 
+#include "base/files.h"
 #include "base/paths.h"
 #include "base/report.h"
 
 namespace {
 
-size_t WriteBytesDefault(const void *data, size_t size, FILE *file)
-{
-    return fwrite(data, 1, size, file);
-}
-
-ServerFileWriter writeBytes = WriteBytesDefault;
-
-bool WriteChecked(const void *data, size_t size, FILE *file)
-{
-    return writeBytes(data, size, file) == size;
-}
+// The Server.dat found at start-up when it could not be read whole (a
+// wrong header, a record cut short, no memory for it); empty otherwise.
+// The first replacement of that file keeps it as Server.dat.bad.
+char damagedServerFile[MAX_PATH];
 
 // The size of an open file; the read position is kept.
 long FileSize(FILE *file)
@@ -59,29 +55,16 @@ int ReadProgramFile(const char *name, unsigned char **data, size_t *size)
 
 namespace {
 
-// Ends the writing of a replacement file: it takes path's place only when
-// everything was written (ok) and it was flushed and closed; otherwise it
-// is removed and the old file stays. True when replaced.
-bool CommitReplacement(FILE *file, bool ok, const char *tempPath, const char *path)
-{
-    ok = ok && fflush(file) == 0 && !ferror(file);
-    ok = (fclose(file) == 0) && ok;
-    ok = ok && MoveFileExA(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok)
-        DeleteFileA(tempPath);
-    return ok;
-}
-
 struct SaveState {
-    FILE *file;
+    std::vector<unsigned char> *bytes;
     SaveProgress progress;
     void *context;
     int written;
-    bool failed;
 };
 
-// Writes one entry that has a record and is not deleted. Returns true when
-// the entry was handed to the file (written, or skipped for address 0).
+// Adds one entry that has a record and is not deleted to the file's bytes.
+// Returns true when the entry was handed to the file (added, or skipped
+// for address 0).
 bool WriteSlot(SaveState *save, const ServerSlot *slot)
 {
     if (!slot || !slot->server || (slot->flags & SlotDeleted))
@@ -94,43 +77,55 @@ bool WriteSlot(SaveState *save, const ServerSlot *slot)
         return true;
     unsigned char head[ServerRecordHeadSize];
     EncodeServerRecordHead(&record, head);
-    bool ok = WriteChecked(head, sizeof head, save->file);
+    save->bytes->insert(save->bytes->end(), head, head + sizeof head);
     for (const char *text : {record.hostName, record.serverName, record.gameName}) {
         if (!text)
             text = "";
-        ok = ok && WriteChecked(text, strlen(text) + 1, save->file);
+        save->bytes->insert(save->bytes->end(), text, text + strlen(text) + 1);
     }
-    if (!ok)
-        save->failed = true;
     ++save->written;
     if (save->progress && save->written % 32 == 0)
         save->progress(save->written, save->context);
     return true;
 }
 
-}  // namespace
-
-void SetServerFileWriterForTests(ServerFileWriter writer)
+// Replaces Server.dat by data. A file that did not load whole is first
+// kept as Server.dat.bad (one copy; the replacement is refused when that
+// fails), and the user is told once it has been replaced.
+ReplaceResult ReplaceListFile(HWND owner, const unsigned char *data, size_t size)
 {
-    writeBytes = writer ? writer : WriteBytesDefault;
+    char path[MAX_PATH], tempPath[MAX_PATH], badPath[MAX_PATH];
+    ModulePath(path, sizeof path, "Server.dat");
+    ModulePath(tempPath, sizeof tempPath, "Server.dat.new");
+    ModulePath(badPath, sizeof badPath, "Server.dat.bad");
+    DWORD attributes = GetFileAttributesA(path);
+    // A read-only file is refused below, and so needs no copy.
+    bool keep = strcmp(damagedServerFile, path) == 0 && attributes != INVALID_FILE_ATTRIBUTES &&
+                !(attributes & FILE_ATTRIBUTE_READONLY);
+    if (keep) {
+        SetFileAttributesA(badPath, FILE_ATTRIBUTE_NORMAL);
+        if (!CopyFileA(path, badPath, FALSE))
+            return ReplaceFailed;
+    }
+    ReplaceResult result = ReplaceWholeFile(path, tempPath, data, size);
+    if (result == ReplaceDone && keep) {
+        damagedServerFile[0] = '\0';
+        ReportMessage(owner, MB_ICONINFORMATION,
+                      "The old 'Server.dat' could not be read whole; it was kept as 'Server.dat.bad'.");
+    }
+    return result;
 }
+
+}  // namespace
 
 int SaveServers(HWND owner, ServerTable *table, const long *order, long count, SaveProgress progress,
                 void *context)
 {
-    char path[MAX_PATH], tempPath[MAX_PATH];
-    ModulePath(path, sizeof path, "Server.dat");
-    ModulePath(tempPath, sizeof tempPath, "Server.dat.new");
-
-    // The new list goes to a file of its own; Server.dat is replaced only
-    // when that is complete, so a failed save never loses the old list.
-    FILE *file = fopen(tempPath, "wb");
-    if (!file) {
-        ReportMessage(owner, MB_ICONEXCLAMATION, "Cannot create 'Server.dat'");
-        return -1;
-    }
-    SaveState save = {file, progress, context, 0, false};
-    save.failed = !WriteChecked(ListFileHeader, sizeof ListFileHeader, file);
+    // The list is made in memory and written in one go; Server.dat is
+    // replaced only when all of it has landed, so a failed save never
+    // loses the old list.
+    std::vector<unsigned char> bytes(ListFileHeader, ListFileHeader + ListFileHeaderSize);
+    SaveState save = {&bytes, progress, context, 0};
 
     // First the entries in the order given, marked so that the second pass
     // (every entry in table order) leaves them out; it clears the marks.
@@ -150,11 +145,16 @@ int SaveServers(HWND owner, ServerTable *table, const long *order, long count, S
         WriteSlot(&save, slot);
     }
 
-    if (!CommitReplacement(file, !save.failed, tempPath, path)) {
+    switch (ReplaceListFile(owner, bytes.data(), bytes.size())) {
+    case ReplaceDone:
+        return save.written;
+    case ReplaceReadOnly:
+        ReportMessage(owner, MB_ICONEXCLAMATION, "Cannot save the server list: 'Server.dat' is read-only.");
+        return -1;
+    default:
         ReportMessage(owner, MB_ICONEXCLAMATION, "Cannot create 'Server.dat'");
         return -1;
     }
-    return save.written;
 }
 
 int ReadServerFileBytes(unsigned char **data, size_t *size)
@@ -172,13 +172,7 @@ int ReadServerFileBytes(unsigned char **data, size_t *size)
 
 int ReplaceServerFile(const unsigned char *data, size_t size)
 {
-    char path[MAX_PATH], tempPath[MAX_PATH];
-    ModulePath(path, sizeof path, "Server.dat");
-    ModulePath(tempPath, sizeof tempPath, "Server.dat.new");
-    FILE *file = fopen(tempPath, "wb");
-    if (!file)
-        return 1;
-    return CommitReplacement(file, WriteChecked(data, size, file), tempPath, path) ? 0 : 1;
+    return ReplaceListFile(GetActiveWindow(), data, size) == ReplaceDone ? 0 : 1;
 }
 
 int AddFileRecord(ServerTable *table, const ServerFileRecord *record, uint8_t flags)
@@ -197,12 +191,22 @@ int AddFileRecord(ServerTable *table, const ServerFileRecord *record, uint8_t fl
 
 int LoadServers(HWND owner, ServerTable *table)
 {
+    char path[MAX_PATH], tempPath[MAX_PATH];
+    ModulePath(path, sizeof path, "Server.dat");
+    ModulePath(tempPath, sizeof tempPath, "Server.dat.new");
+    // A save that was cut off before its new file took Server.dat's place
+    // leaves that file behind; Server.dat is then the old list, whole.
+    DeleteFileA(tempPath);
+    // Until the file has proved whole, a save must not replace it unkept.
+    snprintf(damagedServerFile, sizeof damagedServerFile, "%s", path);
+
     unsigned char *data;
     size_t size;
     switch (ReadServerFileBytes(&data, &size)) {
     case 0:
         break;
     case KV_ERR_OPEN:
+        damagedServerFile[0] = '\0';
         ReportMessage(owner, MB_ICONEXCLAMATION,
                       "Server file 'Server.dat' could not be opened.\nYou can rebuild a new serverlist "
                       "with 'Orvik | Reload from master'.");
@@ -238,6 +242,8 @@ int LoadServers(HWND owner, ServerTable *table)
             allocReported = true;
         }
     }
+    if (p == end)
+        damagedServerFile[0] = '\0';
     free(data);
     return 0;
 }
@@ -253,23 +259,52 @@ int AppendDeltas(const tagKvHOST *hosts, size_t count, char kind)
 {
     if (!hosts || (kind != '+' && kind != '-'))
         return 1;
-    char path[MAX_PATH];
-    ModulePath(path, sizeof path, "Delta.dat");
-    FILE *file = fopen(path, "ab");
-    if (!file)
-        return 1;
-    bool ok = true;
-    if (FileSize(file) == 0)
-        ok = fwrite(ListFileHeader, 1, sizeof ListFileHeader, file) == sizeof ListFileHeader;
-    for (size_t i = 0; ok && i < count; ++i) {
+    std::vector<unsigned char> bytes;
+    for (size_t i = 0; i < count; ++i) {
         if (hosts[i].ip == 0)
             continue;
         DeltaRecord record = {kind, hosts[i].ip, hosts[i].port};
-        unsigned char bytes[DeltaRecordSize];
-        EncodeDeltaRecord(&record, bytes);
-        ok = fwrite(bytes, 1, sizeof bytes, file) == sizeof bytes;
+        unsigned char encoded[DeltaRecordSize];
+        EncodeDeltaRecord(&record, encoded);
+        bytes.insert(bytes.end(), encoded, encoded + sizeof encoded);
     }
-    ok = (fclose(file) == 0) && ok;
+    if (bytes.empty())
+        return 0;
+    char path[MAX_PATH];
+    ModulePath(path, sizeof path, "Delta.dat");
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 1;
+    LARGE_INTEGER length = {};
+    if (!GetFileSizeEx(file, &length)) {
+        CloseHandle(file);
+        return 1;
+    }
+    // The records go after the last whole one: a fragment that a cut-off
+    // append left would shift every later record. A file too short for its
+    // header gets the header first.
+    LONGLONG at = 0;
+    if (length.QuadPart >= ListFileHeaderSize) {
+        size_t records = DeltaRecordCount(static_cast<size_t>(length.QuadPart - ListFileHeaderSize));
+        at = ListFileHeaderSize + static_cast<LONGLONG>(records * DeltaRecordSize);
+    }
+    if (at == 0)
+        bytes.insert(bytes.begin(), ListFileHeader, ListFileHeader + ListFileHeaderSize);
+    LARGE_INTEGER position;
+    position.QuadPart = at;
+    bool ok = SetFilePointerEx(file, position, nullptr, FILE_BEGIN) && SetEndOfFile(file) &&
+              WriteAll(file, bytes.data(), bytes.size()) && FlushFileBuffers(file);
+    if (!ok) {
+        // What did land is cut off again: the journal keeps its whole
+        // records, and a file that held none is not left behind empty.
+        position.QuadPart = at;
+        SetFilePointerEx(file, position, nullptr, FILE_BEGIN);
+        SetEndOfFile(file);
+    }
+    ok = CloseHandle(file) && ok;
+    if (!ok && at == 0)
+        DeleteFileA(path);
     return ok ? 0 : 1;
 }
 
@@ -289,6 +324,12 @@ int ReadDelta(HWND owner, DeltaRecord **records, int *count)
     if (!HasListFileHeader(data, size)) {
         free(data);
         ReportMessage(owner, MB_ICONEXCLAMATION, "Invalid file format 'Delta.dat'");
+        // Told once: the journal starts afresh (the next append writes a
+        // new one), and the old file is kept aside as Delta.dat.bad.
+        char path[MAX_PATH], badPath[MAX_PATH];
+        ModulePath(path, sizeof path, "Delta.dat");
+        ModulePath(badPath, sizeof badPath, "Delta.dat.bad");
+        MoveFileExA(path, badPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
         return 1;
     }
     // Only whole records count.

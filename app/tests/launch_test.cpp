@@ -153,13 +153,21 @@ TEST_F(Launch, GameChoosesTheParameterAndTheConfigNamesTheServer)
     ASSERT_EQ(got.size(), 6u);
     EXPECT_EQ(got[4], shortExe + " " + std::string(255 - shortExe.size() - 19, 'x') + " +exec Skovalt.cfg");
 
-    // Without a config file the game starts, but is not told to run one.
-    DeleteFileA(FilePath("Quake 2\\baseq2\\Skovalt.cfg").c_str());
-    RemoveDirectoryA(FilePath("Quake 2\\baseq2").c_str());
-    Enter(0);
+    // Without a whole config file (a full disk, no folder) the game starts,
+    // but is not told to run one.
+    {
+        FullDisk full(5);
+        Enter(0);
+    }
     got = Launched(4);
     ASSERT_EQ(got.size(), 8u);
     EXPECT_EQ(got[6], shortExe + " +set game ctf");
+    EXPECT_FALSE(Exists("Quake 2\\baseq2\\Skovalt.cfg"));
+    RemoveDirectoryA(FilePath("Quake 2\\baseq2").c_str());
+    Enter(0);
+    got = Launched(5);
+    ASSERT_EQ(got.size(), 10u);
+    EXPECT_EQ(got[8], shortExe + " +set game ctf");
     EXPECT_TRUE(shownMessages.empty());
 }
 
@@ -424,12 +432,20 @@ TEST_F(Launch, SendServerInfoWritesTheSelectedServersForTheChosenUser)
     chooseQuadfrag(true);
     EXPECT_EQ(StubLog(run, "sendfile"), std::vector<std::string>(2, "sendfile 4512," + path));
 
-    // A file that cannot be written sends nothing.
+    // A file that cannot be written, or not whole, sends nothing and says so.
     DeleteFileA(path.c_str());
     CreateDirectoryA(path.c_str(), nullptr);
     chooseQuadfrag(false);
     EXPECT_EQ(StubLog(run, "sendfile").size(), 2u);
     RemoveDirectoryA(path.c_str());
+    {
+        FullDisk full(10);
+        chooseQuadfrag(false);
+    }
+    EXPECT_EQ(StubLog(run, "sendfile").size(), 2u);
+    EXPECT_EQ(shownMessages, std::vector<std::string>(2, "Cannot write '" + path + "'"));
+    EXPECT_FALSE(Exists("\\Server.txt"));
+    shownMessages.clear();
 
     // The client gone: the messenger features are off.
     StopStub(&run);

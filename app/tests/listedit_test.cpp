@@ -11,6 +11,7 @@
 
 #include "q2sim.h"
 #include "refresh/refresh.h"
+#include "serverlist/serverfile.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
@@ -214,6 +215,44 @@ TEST_F(ListEdit, PasteTakesEveryFormOnceAndQueriesThemTogether)
     OnCmdPaste(main);
     EXPECT_EQ(Status(), status);
     EXPECT_EQ(Rows(), 5);
+}
+
+TEST_F(ListEdit, PasteOnAFullDiskLeavesTheJournalWholeAndSaysSo)
+{
+    Serve({Named("P0"), Named("P1"), Named("P2")});
+    Open();
+    const std::string cannot =
+        "Cannot write 'Delta.dat'.\nThe server(s) just added will not be kept by 'Reload from master'.";
+    // No journal yet and no room at all: no empty file is left behind.
+    SetClipboardText(Address(0) + "\r\n");
+    {
+        FullDisk full;
+        PressKey('V', Ctrl);
+    }
+    WaitForRefreshEnd();
+    EXPECT_EQ(shownMessages, std::vector<std::string>{cannot});
+    EXPECT_FALSE(Exists("Delta.dat"));
+    EXPECT_EQ(Rows(), 1);  // the list itself has the server
+
+    // A journal with one record; room for part of the next two only.
+    tagKvHOST first = {Ip("10.9.9.9"), 27910};
+    ASSERT_EQ(AppendDelta(&first, '+'), 0);
+    Bytes journal = ReadFile("Delta.dat");
+    shownMessages.clear();
+    SetClipboardText(Address(1) + "\r\n" + Address(2) + "\r\n");
+    {
+        FullDisk full(17);
+        PressKey('V', Ctrl);
+    }
+    WaitForRefreshEnd();
+    EXPECT_EQ(shownMessages, std::vector<std::string>{cannot});
+    EXPECT_EQ(ReadFile("Delta.dat"), journal);
+
+    // With room again the journal goes on after its last whole record.
+    SelectRow(servers, 0);
+    messageAnswers = {IDYES};
+    PressKey(VK_DELETE);
+    EXPECT_EQ(Journal(), (std::vector<std::string>{"+27910", "-" + std::to_string(q2sim::Port(sim, 2))}));
 }
 
 TEST_F(ListEdit, CopyDeleteMoveFavouriteFindAndSameGame)

@@ -510,6 +510,80 @@ TEST_F(MainWindow, ExitAsksWhenAskSaveIsOn)
     StartAppData();
 }
 
+TEST_F(MainWindow, ExitKeepsADamagedListAndAsksBeforeLosingAnUnsavedOne)
+{
+    // A list cut inside its last record, and a save cut off before its new
+    // file took Server.dat's place.
+    Bytes damaged = DemoList();
+    damaged.resize(damaged.size() - 3);
+    Bytes whole = Concat({Header, ServerRecord({10, 0, 0, 1}, 27910, 50, 0, "", "One", "ctf"),
+                          ServerRecord({10, 0, 0, 2}, 27910, 20, SlotFavorite, "", "Two", "dm")});
+    WriteFile("Server.dat", damaged);
+    WriteFile("Server.dat.new", Header);
+    OpenMainWindow();
+    EXPECT_FALSE(Exists("Server.dat.new"));
+    EXPECT_EQ(RowParams(Child(ID_SERVERLIST)).size(), 2u);
+    // The first save over it keeps it; the next ones do not again.
+    PressKey('S', Ctrl);
+    EXPECT_EQ(shownMessages, std::vector<std::string>{
+                                 "The old 'Server.dat' could not be read whole; it was kept as 'Server.dat.bad'."});
+    EXPECT_EQ(ReadFile("Server.dat.bad"), damaged);
+    EXPECT_EQ(ReadFile("Server.dat"), whole);
+    WriteFile("Server.dat", damaged);
+    WriteFile("Server.dat.bad", Header);
+    PressKey('S', Ctrl);
+    EXPECT_EQ(shownMessages.size(), 1u);
+    EXPECT_EQ(ReadFile("Server.dat.bad"), Header);
+    EXPECT_EQ(ReadFile("Server.dat"), whole);
+    WriteFile("Server.dat", Header);  // what is there when a save fails
+
+    // A read-only file is not replaced: quitting without the changes is
+    // asked, and No keeps the window open.
+    const std::string quit = "Quit without saving the server list?";
+    appData->flags |= FlagModified;
+    std::string path = FilePath("Server.dat");
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    shownMessages.clear();
+    messageAnswers = {IDOK, IDNO};
+    SendMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(Pump());
+    EXPECT_EQ(shownMessages,
+              (std::vector<std::string>{"Cannot save the server list: 'Server.dat' is read-only.", quit}));
+    EXPECT_EQ(ReadFile("Server.dat"), Header);
+    EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+
+    // A full disk: the same question; the old file stays.
+    {
+        FullDisk full(10);
+        shownMessages.clear();
+        messageAnswers = {IDOK, IDNO};
+        SendMessageA(main, WM_CLOSE, 0, 0);
+        EXPECT_FALSE(Pump());
+        EXPECT_EQ(shownMessages, (std::vector<std::string>{"Cannot create 'Server.dat'", quit}));
+        EXPECT_EQ(ReadFile("Server.dat"), Header);
+
+        // Windows ending the session waits for no answer.
+        shownMessages.clear();
+        SendMessageA(main, WM_ENDSESSION, TRUE, 0);
+        EXPECT_TRUE(shownMessages.empty());
+        EXPECT_EQ(ReadFile("Server.dat"), Header);
+    }
+    // With room, the end of the session saves what it can.
+    SendMessageA(main, WM_ENDSESSION, TRUE, 0);
+    EXPECT_TRUE(shownMessages.empty());
+    EXPECT_EQ(ReadFile("Server.dat"), whole);
+
+    // Yes quits without the changes.
+    appData->flags |= FlagModified;
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    messageAnswers = {IDOK, IDYES};
+    SendMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Pump());
+    EXPECT_EQ(shownMessages.back(), quit);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(MainWindow, ClosingIsRefusedWhileRefreshing)
 {
     OpenMainWindow();

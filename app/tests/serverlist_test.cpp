@@ -102,18 +102,6 @@ TEST_F(ServerListTest, SavingAnEmptyTableWritesTheHeaderOnly)
     EXPECT_EQ(StatusText(w.statusBar, 0), "0 servers written");
 }
 
-size_t failAfter;
-size_t FailingWriter(const void *data, size_t size, FILE *file)
-{
-    if (size > failAfter) {
-        size_t n = fwrite(data, 1, failAfter, file);
-        failAfter = 0;
-        return n;
-    }
-    failAfter -= size;
-    return fwrite(data, 1, size, file);
-}
-
 TEST_F(ServerListTest, AFailedSaveKeepsTheOldFileAndTheModifiedMark)
 {
     ListWindow w;
@@ -125,10 +113,10 @@ TEST_F(ServerListTest, AFailedSaveKeepsTheOldFileAndTheModifiedMark)
     StatusPrint(w.statusBar, "Ready");
 
     // The disk fills up in the middle of the list.
-    failAfter = 700;
-    SetServerFileWriterForTests(FailingWriter);
-    EXPECT_EQ(SaveServerList(w.window), 1);
-    SetServerFileWriterForTests(nullptr);
+    {
+        FullDisk full(700);
+        EXPECT_EQ(SaveServerList(w.window), 1);
+    }
     EXPECT_EQ(ReadFile("Server.dat"), old);
     EXPECT_FALSE(Exists("Server.dat.new"));
     EXPECT_EQ(shownMessages, std::vector<std::string>{"Cannot create 'Server.dat'"});
@@ -350,6 +338,24 @@ TEST_F(ServerListTest, DeltaJournalRefusesMissingAndForeignFiles)
     EXPECT_EQ(ReadDelta(nullptr, &records, &count), 1);
     EXPECT_EQ(records, nullptr);
     EXPECT_EQ(shownMessages, std::vector<std::string>{"Invalid file format 'Delta.dat'"});
+    // Told once, the journal starts afresh; the old file is set aside.
+    EXPECT_EQ(ReadDelta(nullptr, &records, &count), -11);
+    EXPECT_EQ(shownMessages.size(), 1u);
+    EXPECT_EQ(ReadFile("Delta.dat.bad"), (Bytes{'k', 'x', 0, '+'}));
+    tagKvHOST host = {Ip("10.1.2.3"), 27911};
+    EXPECT_EQ(AppendDelta(&host, '+'), 0);
+    EXPECT_EQ(ReadFile("Delta.dat").size(), 15u);
+
+    // A fragment that a cut-off append left is not built upon.
+    Bytes data = ReadFile("Delta.dat");
+    data.insert(data.end(), {'-', 0, 0});
+    WriteFile("Delta.dat", data);
+    EXPECT_EQ(AppendDelta(&host, '-'), 0);
+    ASSERT_EQ(ReadDelta(nullptr, &records, &count), 0);
+    ASSERT_EQ(count, 2);
+    EXPECT_EQ(records[1].kind, '-');
+    EXPECT_EQ(records[1].ip, host.ip);
+    free(records);
 }
 
 }  // namespace

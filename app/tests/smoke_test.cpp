@@ -14,6 +14,7 @@
 
 #include "harness.h"
 #include "httpsim.h"
+#include "master.h"
 #include "q2sim.h"
 #include "serverlist/listformat.h"
 #include "resources/resource.h"
@@ -156,6 +157,14 @@ protected:
         ReadProcessMemory(process.hProcess, item.pszText, text, 256, nullptr);
         return text;
     }
+    // Part 0 of the program's status bar.
+    std::string Status(HWND window)
+    {
+        char local[256] = "";
+        SendMessageA(GetDlgItem(window, ID_STATUSBAR), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(Page()));
+        ReadProcessMemory(process.hProcess, Page(), local, sizeof local - 1, nullptr);
+        return local;
+    }
     // A click on a row: the list takes the focus and selects the row.
     void Click(HWND list, int row)
     {
@@ -277,6 +286,61 @@ TEST_F(SmokeTest, SettingsTooLongForTheProgramAreUsedCutAndKept)
                                   std::to_string(work.bottom - work.top - 480) + " 640 480 [1]");
 }
 
+// Quitting the real program when its read-only Server.dat refuses the
+// save: it says so and asks, No keeps it running, Yes quits; the file
+// stays as it was. A save file left by a save cut off earlier is removed
+// at start.
+TEST_F(SmokeTest, QuitWithAListThatCannotBeSavedAsksFirst)
+{
+    CopyProgram();
+    Bytes list = Concat({Header, ServerRecord({10, 0, 0, 1}, 27910, 50, 0, "", "One", "ctf"),
+                         ServerRecord({10, 0, 0, 2}, 27911, 20, 2, "", "Two", "dm")});
+    WriteFile("Server.dat", list);
+    WriteFile("Server.dat.new", Header);
+    std::string path = FilePath("Server.dat");
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    Found found = {};
+    ASSERT_NO_FATAL_FAILURE(StartProgram(2, &found));
+    EXPECT_FALSE(Exists("Server.dat.new"));
+    DWORD_PTR result;
+    SendMessageTimeoutA(found.window, WM_COMMAND, CMD_FAVORITESONLY, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    SendMessageTimeoutA(found.window, WM_COMMAND, CMD_FAVORITESONLY, 0, SMTO_ABORTIFHUNG, 5000, &result);
+
+    // The next box of the program, other than the one answered before.
+    HWND answered = nullptr;
+    auto box = [&](std::string *text) {
+        HWND next = nullptr;
+        WaitFor([&] { return (next = Dialog("Skovalt")) != nullptr && next != answered; });
+        char buffer[256] = "";
+        if (next)
+            GetDlgItemTextA(next, 0xFFFF, buffer, sizeof buffer);
+        *text = buffer;
+        return answered = next;
+    };
+    std::string text;
+    for (int answer : {IDNO, IDYES}) {
+        PostMessageA(found.window, WM_CLOSE, 0, 0);
+        HWND refused = box(&text);
+        ASSERT_NE(refused, nullptr);
+        EXPECT_EQ(text, "Cannot save the server list: 'Server.dat' is read-only.");
+        PostMessageA(refused, WM_COMMAND, IDOK, 0);
+        HWND question = box(&text);
+        ASSERT_NE(question, nullptr);
+        EXPECT_EQ(text, "Quit without saving the server list?");
+        PostMessageA(question, WM_COMMAND, answer, 0);
+        if (answer == IDNO) {
+            // Still running, its window open, once the box has gone.
+            EXPECT_TRUE(WaitFor([&] { return !IsWindow(question); }));
+            EXPECT_EQ(WaitForSingleObject(process.hProcess, 300), static_cast<DWORD>(WAIT_TIMEOUT));
+            EXPECT_TRUE(IsWindowVisible(found.window));
+        }
+    }
+    ASSERT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+    EXPECT_EQ(ReadFile("Server.dat"), list);
+    EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 // F5 in the real program against simulated servers: every server is asked
 // once, the toolbar's Refresh button is pressed while it runs, and the list
 // saved afterwards keeps the names the refresh learnt.
@@ -365,8 +429,9 @@ TEST_F(SmokeTest, EscEndsARefreshWithALongTimeOutAndTheProgramQuits)
     q2sim::Stop(sim);
 }
 
-// The list travels: Skovalt.exe on an empty list rebuilds it from a master
-// list of 300 simulated servers, refreshes them, loses one (Delete) and
+// The list travels: Skovalt.exe on an empty list rebuilds it from the
+// union of an HTTP master list and a Quake 2 UDP master (300 simulated
+// servers, 50 named by both), refreshes them, loses one (Delete) and
 // gains one (Add); a second reload keeps both changes, and the saved list
 // holds exactly the right servers.
 TEST_F(SmokeTest, MasterReloadRefreshDeleteAndAddSurviveAnotherReload)
@@ -379,16 +444,28 @@ TEST_F(SmokeTest, MasterReloadRefreshDeleteAndAddSurviveAnotherReload)
     ASSERT_NE(sim, nullptr);
     httpsim::Server *http = httpsim::Start();
     ASSERT_NE(http, nullptr);
-    std::string master = "Servers of the test master\r\n";
-    for (size_t i = 0; i < kServers; ++i)
-        master += "127.0.0.1:" + std::to_string(q2sim::Port(sim, i)) + "\r\n";
+    // Servers 0 to 199 over HTTP; 150 to 299 from the UDP master, in two
+    // datagrams.
+    std::string master = "Servers of the test master\r\n", text;
+    std::vector<uint16_t> udpPorts[2];
+    for (size_t i = 0; i < kServers; ++i) {
+        uint16_t port = q2sim::Port(sim, i);
+        if (i < 200)
+            master += "127.0.0.1:" + std::to_string(port) + "\r\n";
+        if (i >= 150)
+            udpPorts[i < 225 ? 0 : 1].push_back(port);
+        text += "127.0.0.1:" + std::to_string(port) + "\r\n";
+    }
     httpsim::Response response;
     response.body = master;
     httpsim::Serve(http, "/master.txt", response);
+    q2sim::Master *udp = q2sim::StartMasterDatagrams({q2sim::MasterReply(udpPorts[0]), q2sim::MasterReply(udpPorts[1])});
+    ASSERT_NE(udp, nullptr);
+    std::string udpUrl = "udp://127.0.0.1:" + std::to_string(q2sim::MasterPort(udp));
 
     CopyProgram();
     WriteFile("Server.dat", Header);
-    WriteSetting("MasterListURL", httpsim::Url(http, "/master.txt").c_str());
+    WriteSetting("MasterListURL", (httpsim::Url(http, "/master.txt") + " " + udpUrl).c_str());
     WriteSetting("Timeout", "1");
     WriteSetting("NumServerThreads", "50");
     WriteSetting("DontGetHostNames", "Y");
@@ -404,8 +481,29 @@ TEST_F(SmokeTest, MasterReloadRefreshDeleteAndAddSurviveAnotherReload)
         SendMessageTimeoutA(found.window, WM_COMMAND, static_cast<WPARAM>(id), 0, SMTO_ABORTIFHUNG, 30000, &result);
     };
 
+    // The sources are read beside the window, each named while it is read;
+    // the merge follows them.
+    std::vector<std::string> statuses;
+    auto noteStatus = [&] {
+        std::string now = Status(found.window);
+        if (statuses.empty() || statuses.back() != now)
+            statuses.push_back(now);
+    };
     command(CMD_RELOADMASTER);
-    ASSERT_EQ(rows(), kServers);
+    ASSERT_TRUE(WaitFor([&] {
+        noteStatus();
+        return rows() == kServers;
+    }));
+    noteStatus();
+    EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Reading from " + udpUrl + " ..."), statuses.end());
+    EXPECT_EQ(statuses.back(), "300 new servers added to list");
+    Bytes savedText = ReadFile("Server.txt");
+    EXPECT_EQ(std::string(savedText.begin(), savedText.end()), text);
+    for (const std::string &line : statuses)
+        fprintf(stderr, "status: %s\n", line.c_str());
+    size_t twoLines = text.find('\n', text.find('\n') + 1) + 1;
+    fprintf(stderr, "Server.txt, %zu bytes:\n%s...\n%s", savedText.size(), text.substr(0, twoLines).c_str(),
+           text.substr(text.rfind('\n', text.size() - 2) + 1).c_str());
     key(servers, VK_F5);
     ASSERT_TRUE(WaitFor([&] { return refreshPressed(); }));
     ASSERT_TRUE(WaitFor([&] { return !refreshPressed(); }));
@@ -431,6 +529,7 @@ TEST_F(SmokeTest, MasterReloadRefreshDeleteAndAddSurviveAnotherReload)
 
     // Another reload: the deleted server stays away, the added one stays.
     command(CMD_RELOADMASTER);
+    EXPECT_TRUE(WaitFor([&] { return Status(found.window) == "0 new servers added to list"; }));
     EXPECT_EQ(rows(), kServers);
     command(CMD_SAVELIST);
     PostMessageA(found.window, WM_CLOSE, 0, 0);
@@ -455,6 +554,7 @@ TEST_F(SmokeTest, MasterReloadRefreshDeleteAndAddSurviveAnotherReload)
     EXPECT_EQ(ports.count(deleted), 0u);
     EXPECT_EQ(ports.count(q2sim::Port(sim, kServers)), 1u);
     EXPECT_NE(saved.find("Master 150"), std::string::npos);  // names the refresh learnt
+    q2sim::StopMaster(udp);
     q2sim::Stop(sim);
 }
 
@@ -463,6 +563,104 @@ TEST_F(SmokeTest, MasterReloadRefreshDeleteAndAddSurviveAnotherReload)
 // matching players; Enter on a player's row starts the game for that
 // player's server; the context menu's "Send serverinfo to Ulo user" sends
 // the selected servers to the chosen user.
+// Web servers that never answer, answer forever or in circles, or send too
+// much: the window keeps answering, the start-up refresh starts at once
+// beside the version check, Esc ends a download, and each failure is
+// told without touching the files. The figures (the longest time the
+// window did not answer, requests, bytes written) go to standard error.
+TEST_F(SmokeTest, SilentEndlessAndCircularWebServersNeverFreezeTheWindow)
+{
+    CopyProgram();
+    Bytes list = Concat({Header, ServerRecord({127, 0, 0, 1}, 9, 0xFFFF, 0, "", "Quiet", "")});
+    WriteFile("Server.dat", list);
+    httpsim::Server *http = httpsim::Start();
+    ASSERT_NE(http, nullptr);
+    httpsim::Response silent, loop = httpsim::Redirect("/master"), big;
+    silent.hangBeforeAnswer = true;
+    big.body = std::string(1024, '\n');
+    big.repeat = 50 << 10;  // 50 MiB
+    httpsim::Serve(http, "/version.txt", silent);
+    httpsim::Serve(http, "/master", silent);
+    WriteSetting("VersionURL", httpsim::Url(http, "/version.txt").c_str());
+    WriteSetting("MasterListURL", httpsim::Url(http, "/master").c_str());
+    WriteSetting("Startup", "S");
+
+    Found found = {};
+    DWORD start = GetTickCount();
+    ASSERT_NO_FATAL_FAILURE(StartProgram(1, &found));
+    HWND toolbar = GetDlgItem(found.window, ID_TOOLBAR);
+    // The refresh runs while the version file has not come.
+    ASSERT_TRUE(WaitFor([&] { return SendMessageA(toolbar, TB_ISBUTTONCHECKED, CMD_REFRESH, 0) != 0; }));
+    DWORD refreshAfter = GetTickCount() - start;
+    EXPECT_LT(refreshAfter, 5000u);
+    EXPECT_TRUE(WaitFor([&] { return httpsim::RequestCount(http, "/version.txt") == 1; }));
+
+    // The longest time the window did not answer within ms milliseconds.
+    auto longestSilence = [&](DWORD ms) {
+        DWORD end = GetTickCount() + ms, longest = 0;
+        while (GetTickCount() < end) {
+            DWORD_PTR result;
+            DWORD asked = GetTickCount();
+            SendMessageTimeoutA(found.window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 30000, &result);
+            longest = std::max(longest, GetTickCount() - asked);
+            Sleep(10);
+        }
+        return longest;
+    };
+    auto status = [&] { return Status(found.window); };
+    DWORD silenceAtStart = longestSilence(1000);
+    EXPECT_LT(silenceAtStart, 500u);
+    ASSERT_TRUE(WaitFor([&] { return SendMessageA(toolbar, TB_ISBUTTONCHECKED, CMD_REFRESH, 0) == 0; }));
+
+    PostMessageA(found.window, WM_COMMAND, CMD_RELOADMASTER, 0);
+    ASSERT_TRUE(WaitFor([&] { return httpsim::RequestCount(http, "/master") == 1; }));
+    DWORD silenceInReload = longestSilence(1000);
+    EXPECT_LT(silenceInReload, 500u);
+    DWORD escAt = GetTickCount();
+    Type(found.window, {VK_ESCAPE});
+    EXPECT_TRUE(WaitFor([&] { return status() == "Reading the master list cancelled"; })) << status();
+    DWORD cancelMs = GetTickCount() - escAt;
+    EXPECT_LT(cancelMs, 1000u);
+    EXPECT_EQ(ReadFile("Server.dat"), list);
+    EXPECT_FALSE(Exists("Server.txt"));
+
+    // A loop of redirects, then a list of 50 MiB: each ends with its text.
+    const struct {
+        httpsim::Response response;
+        const char *text;
+    } failures[] = {{loop, "Too many redirects (more than 5)"}, {big, "Larger than 8 MiB, refused"}};
+    int requests[2] = {};
+    DWORD silences[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        httpsim::Serve(http, "/master", failures[i].response);
+        int before = httpsim::RequestCount(http, "/master");
+        PostMessageA(found.window, WM_COMMAND, CMD_RELOADMASTER, 0);
+        silences[i] = longestSilence(300);
+        HWND box = WaitForDialog("Skovalt");
+        ASSERT_NE(box, nullptr) << failures[i].text;
+        char text[512] = "";
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        EXPECT_EQ(std::string(text), "Internet error on:\n" + httpsim::Url(http, "/master") + "\n" + failures[i].text);
+        requests[i] = httpsim::RequestCount(http, "/master") - before;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WaitFor([&] { return !Dialog("Skovalt"); }));
+        EXPECT_EQ(ReadFile("Server.dat"), list);
+        EXPECT_FALSE(Exists("Server.txt"));
+    }
+    EXPECT_EQ(requests[0], 6);
+    fprintf(stderr,
+            "figures: refresh started %lu ms after launch; window silent at most %lu ms at start-up, %lu ms in a "
+            "hanging reload, %lu ms in a redirect loop, %lu ms with 50 MiB; Esc ended the reload in %lu ms; "
+            "redirect loop: %d requests; Server.txt bytes written: %ld\n",
+            static_cast<unsigned long>(refreshAfter), static_cast<unsigned long>(silenceAtStart),
+            static_cast<unsigned long>(silenceInReload), static_cast<unsigned long>(silences[0]),
+            static_cast<unsigned long>(silences[1]), static_cast<unsigned long>(cancelMs), requests[0],
+            static_cast<long>(Exists("Server.txt") ? ReadFile("Server.txt").size() : 0));
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, 5000);
+    httpsim::Stop(http);
+}
+
 TEST_F(SmokeTest, FindPlayersLaunchTheServerOfOneAndSendServersToAUloUser)
 {
     // Every server holds "Grunt<n>" and "Bob<n>"; every 4th also "RoBoT<n>",

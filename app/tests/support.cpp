@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "base/files.h"
 #include "base/paths.h"
 #include "base/report.h"
 #include "base/shell.h"
@@ -64,6 +65,18 @@ void RemoveTree(const std::string &path)
 
 HANDLE heldRefreshRelease;
 
+size_t diskRoom;
+
+bool WriteToFullDisk(HANDLE file, const void *data, DWORD size)
+{
+    DWORD fits = size < diskRoom ? size : static_cast<DWORD>(diskRoom);
+    DWORD written = 0;
+    if (fits > 0 && !WriteFile(file, data, fits, &written, nullptr))
+        return false;
+    diskRoom -= written;
+    return written == size;
+}
+
 bool HoldPrepare(void *, RefreshItem *)
 {
     WaitForSingleObject(heldRefreshRelease, INFINITE);
@@ -75,6 +88,17 @@ void HoldWindingUp(void *) {}
 void HoldEnded(void *, bool) {}
 
 }  // namespace
+
+FullDisk::FullDisk(size_t room)
+{
+    diskRoom = room;
+    SetFileWriterForTests(WriteToFullDisk);
+}
+
+FullDisk::~FullDisk()
+{
+    SetFileWriterForTests(nullptr);
+}
 
 void HoldRefresh()
 {
@@ -130,6 +154,7 @@ void AppTest::TearDown()
     SetModuleDirForTests(nullptr);
     SetMessageHookForTests(nullptr);
     SetShellHookForTests(nullptr);
+    SetFileWriterForTests(nullptr);
     RemoveTree(dir);
 }
 

@@ -58,6 +58,13 @@ struct ShellOpen {
 };
 extern std::vector<ShellOpen> shellOpened;
 
+// A full disk for the program's file writes while it lives: room more
+// bytes land, then every write fails (the part that fits lands first).
+struct FullDisk {
+    explicit FullDisk(size_t room = 0);
+    ~FullDisk();
+};
+
 // A top-level window holding a status bar (100), a server list (103) and a
 // player list (102) like the main window's; destroyed by the destructor.
 struct ListWindow {

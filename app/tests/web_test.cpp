@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include "httpsim.h"
+#include "net/dialup.h"
 #include "net/version.h"
 #include "net/web.h"
 #include "q2sim.h"
@@ -89,6 +90,14 @@ TEST(WebSiteUrl, RuleValuesOfAnyLengthAndBytes)
     EXPECT_STREQ(small, "");
 }
 
+// Dial-up does nothing (result 0) where its library or function is
+// missing.
+TEST(Version, DialUpWithoutItsLibraryOrFunctionDoesNothing)
+{
+    EXPECT_EQ(DialUpThrough("no-such-library.dll", "InternetAutodial"), 0);
+    EXPECT_EQ(DialUpThrough("kernel32.dll", "InternetAutodial"), 0);
+}
+
 }  // namespace
 
 namespace {
@@ -123,49 +132,34 @@ protected:
     httpsim::Server *http = nullptr;
 };
 
-TEST_F(Web, DownloadsReplaceTheFileOnlyWithAWholeBodyOfStatus200)
+// A download is written in text mode and takes the old file's place only
+// when written whole; a name too long for a path is refused, never cut
+// into the name of another file.
+TEST_F(Web, SavedDownloadsReplaceTheFileOnlyWhenWrittenWhole)
 {
     OpenMainWindow();
     shownMessages.clear();  // no list yet
     WriteFile("Server.txt", {'o', 'l', 'd'});
-    // Exactly two blocks of 512 bytes, and a body that comes late.
-    std::string body(1024, 'x');
-    Serve("/exact", body);
-    ASSERT_EQ(DownloadToFile(main, "Server.txt", Url("/exact").c_str()), 0);
-    EXPECT_EQ(Text(ReadFile("Server.txt")), body);
-    httpsim::Response slow;
-    slow.body = "10.0.0.1\n";
-    slow.delayMs = 300;
-    httpsim::Serve(http, "/slow", slow);
-    ASSERT_EQ(DownloadToFile(main, "Server.txt", Url("/slow").c_str()), 0);
+    const unsigned char body[] = "10.0.0.1\n";
+    ASSERT_EQ(SaveDownload(main, "Server.txt", body, sizeof body - 1), 0);
     EXPECT_EQ(Text(ReadFile("Server.txt")), "10.0.0.1\r\n");  // text mode
     EXPECT_TRUE(shownMessages.empty());
 
-    // Error pages, a body cut short and a closed port leave the file as it was.
-    httpsim::Response cut;
-    cut.body = std::string(4000, 'y');
-    cut.cutAfter = 1500;
-    httpsim::Serve(http, "/cut", cut);
-    Serve("/broken", "<html>oops</html>", 500);
-    const struct {
-        std::string url;
-        std::string reason;
-    } failures[] = {{Url("/missing"), "Item not found"},
-                    {Url("/broken"), "HTTP status 500"},
-                    {Url("/cut"), ""},
-                    {"http://127.0.0.1:9/", "Cannot connect"}};
-    for (const auto &f : failures) {
-        shownMessages.clear();
-        EXPECT_NE(DownloadToFile(main, "Server.txt", f.url.c_str()), 0) << f.url;
-        ASSERT_EQ(shownMessages.size(), 1u) << f.url;
-        EXPECT_EQ(shownMessages[0].find("Internet error on:\n" + f.url + "\n" + f.reason), 0u) << shownMessages[0];
-        EXPECT_EQ(Text(ReadFile("Server.txt")), "10.0.0.1\r\n") << f.url;
-    }
-    // A local file that cannot be made is a failure, not a success.
-    shownMessages.clear();
-    EXPECT_NE(DownloadToFile(main, "no folder\\Server.txt", Url("/exact").c_str()), 0);
+    EXPECT_NE(SaveDownload(main, "no folder\\Server.txt", body, sizeof body - 1), 0);
     ASSERT_EQ(shownMessages.size(), 1u);
     EXPECT_EQ(shownMessages[0].find("Cannot write"), 0u);
+
+    // The whole path fits in MAX_PATH, "<path>.part" does not.
+    size_t folder = FilePath("").size();
+    std::string name(MAX_PATH - 3 - folder, 'n');
+    shownMessages.clear();
+    EXPECT_NE(SaveDownload(main, name.c_str(), body, sizeof body - 1), 0);
+    EXPECT_EQ(shownMessages, std::vector<std::string>{"The path of '" + name + "' is too long"});
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(FilePath("nnn*").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << found.cFileName;
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
 }
 
 TEST_F(Web, VersionCheckFromTheMenuAndAtStartup)
@@ -184,47 +178,78 @@ TEST_F(Web, VersionCheckFromTheMenuAndAtStartup)
         {"4.7.10", "Version 4.7.10 of Skovalt is available.\nWould you like to download it now ?"},
         {"4.8", "Version 4.8.0 of Skovalt is available.\nWould you like to download it now ?"},
     };
+    auto check = [&] {
+        SendMessageA(main, WM_COMMAND, CMD_CHECKVERSION, 0);
+        EXPECT_TRUE(WaitUntil([] { return !WebFetchRunning(WebFetchVersion); }));
+    };
     for (const auto &c : cases) {
         Serve("/version.txt", c.file);
         shownMessages.clear();
         messageAnswers = {IDNO};
-        SendMessageA(main, WM_COMMAND, CMD_CHECKVERSION, 0);
+        check();
         EXPECT_EQ(shownMessages, std::vector<std::string>{c.message}) << c.file;
     }
     EXPECT_TRUE(shellOpened.empty());
     Serve("/version.txt", "", 404);
     shownMessages.clear();
-    SendMessageA(main, WM_COMMAND, CMD_CHECKVERSION, 0);
+    check();
     EXPECT_EQ(shownMessages, std::vector<std::string>{"Error while checking for new version info"});
+    // Only the first 512 bytes count, however long the file.
+    Serve("/version.txt", "4.7.2" + std::string(10 << 20, ' '));
+    shownMessages.clear();
+    check();
+    EXPECT_EQ(shownMessages, std::vector<std::string>{"No new version of Skovalt available."});
 
     // Yes opens the setup URL and closes the program the ordinary way.
     Serve("/version.txt", "4.8");
     messageAnswers = {IDYES};
     SendMessageA(main, WM_COMMAND, CMD_CHECKVERSION, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !shellOpened.empty(); }));
     ASSERT_EQ(shellOpened.size(), 1u);
     EXPECT_EQ(shellOpened[0].target, "http://127.0.0.1:9/setup.exe");
-    EXPECT_TRUE(Pump());  // the quit message
+    EXPECT_EQ(Status(), "Cleaning up...");  // the ordinary exit
     DestroyWindow(main);
+    Pump();
 
-    // At start-up a newer version is offered once; No lets the start-up
-    // action run, Yes closes before it.
+    // At start-up the start-up action runs at once, beside the check: a
+    // version server that never answers delays nothing. A newer version
+    // is offered when the answer comes; Yes stops the refresh and closes.
     WriteFlag("DontCheckNewVersion", false);
     WriteSetting("Startup", "S");
     WriteFile("Server.dat", Concat({Header, ServerRecord({127, 0, 0, 1}, 9, 0xFFFF, 0, "", "", "")}));
+    httpsim::Response silent;
+    silent.hangBeforeAnswer = true;
+    httpsim::Serve(http, "/silent.txt", silent);
+    WriteSetting("VersionURL", Url("/silent.txt").c_str());
+    shownMessages.clear();
+    appData->timeout = 2;
+    DWORD start = GetTickCount();
+    OpenMainWindow();
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    EXPECT_TRUE(RefreshRunning());
+    EXPECT_TRUE(WebFetchRunning(WebFetchStartupVersion));
+    EXPECT_TRUE(shownMessages.empty());
+    RequestRefreshStop();
+    EXPECT_TRUE(WaitUntil([] { return !RefreshRunning(); }));
+    DestroyWindow(main);  // the check still waits: it is cancelled
+    Pump();
+    EXPECT_FALSE(WebFetchRunning(WebFetchStartupVersion));
+
+    WriteSetting("VersionURL", Url("/version.txt").c_str());
     for (int answer : {IDNO, IDYES}) {
         shownMessages.clear();
         shellOpened.clear();
         messageAnswers = {answer};
-        appData->timeout = 1;
+        appData->timeout = 2;
         OpenMainWindow();
+        EXPECT_TRUE(WaitUntil([] { return !WebFetchRunning(WebFetchStartupVersion); }));
         EXPECT_EQ(shownMessages.size(), 1u);
-        EXPECT_EQ(RefreshRunning(), answer == IDNO);
         EXPECT_EQ(shellOpened.size(), answer == IDYES ? 1u : 0u);
+        // Yes: the refresh was stopped and the program closed.
+        EXPECT_EQ(RefreshRunning(), answer == IDNO);
+        EXPECT_EQ(Status() == "Cleaning up...", answer == IDYES);
         RequestRefreshStop();
-        while (RefreshRunning()) {
-            Pump();
-            Sleep(5);
-        }
+        EXPECT_TRUE(WaitUntil([] { return !RefreshRunning(); }));
         DestroyWindow(main);
         Pump();
     }

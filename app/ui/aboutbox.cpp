@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "base/files.h"
 #include "base/paths.h"
 #include "base/report.h"
 #include "base/shell.h"
@@ -30,16 +31,11 @@ HINSTANCE Instance()
 bool WriteWhole(const char *path, const void *data, DWORD size)
 {
     char temporary[MAX_PATH];
-    int n = snprintf(temporary, sizeof temporary, "%s.tmp", path);
-    if (n < 0 || static_cast<size_t>(n) >= sizeof temporary)
+    if (!PathWithSuffix(temporary, sizeof temporary, path, ".tmp"))
         return false;
-    HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    if (!WriteWholeFile(temporary, data, size))
         return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file, data, size, &written, nullptr) && written == size;
-    ok = CloseHandle(file) && ok;
-    if (ok && MoveFileExA(temporary, path, MOVEFILE_WRITE_THROUGH))
+    if (MoveFileExA(temporary, path, MOVEFILE_WRITE_THROUGH))
         return true;
     DeleteFileA(temporary);
     return false;

@@ -5,6 +5,7 @@
 #include <stdio.h>
 
 #include "base/report.h"
+#include "net/web.h"
 #include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
@@ -68,6 +69,7 @@ CommandFacts CurrentCommandFacts(HWND mainWindow)
     CommandFacts facts = {};
     facts.refreshing = RefreshRunning();
     facts.launching = LaunchUnderWay();
+    facts.reloading = MasterReloadRunning();
     HWND players = GetDlgItem(mainWindow, ID_PLAYERLIST);
     facts.playersActive = players && ActiveList(mainWindow) == players;
     ServerSlot *slot = SelectedSlot(mainWindow);
@@ -84,13 +86,21 @@ CommandFacts CurrentCommandFacts(HWND mainWindow)
 
 bool CommandEnabled(int command, const CommandFacts &f, CommandSurface surface)
 {
+    // A reload from the master greys what a refresh greys, on the toolbar
+    // too: there Refresh would stop a refresh, and none runs.
+    if (f.reloading && command != CMD_STOP) {
+        CommandFacts refreshing = f;
+        refreshing.refreshing = true;
+        refreshing.reloading = false;
+        return CommandEnabled(command, refreshing, MenuEntry);
+    }
     switch (command) {
     case CMD_REFRESH:
         return f.refreshing ? surface == ToolbarButton : !f.launching;
     case CMD_REFRESHSELECTED:
         return !f.launching;
     case CMD_STOP:
-        return f.refreshing;
+        return f.refreshing || f.reloading;
     case CMD_LAUNCH:
         return f.serverSelected && !f.refreshing;
     case CMD_DELETE:
@@ -138,6 +148,8 @@ bool CommandChecked(int command, const CommandFacts &f, CommandSurface surface)
 
 bool CommandAccepted(int command, const CommandFacts &facts)
 {
+    if (facts.reloading)
+        return CommandEnabled(command, facts);
     switch (command) {
     case CMD_REFRESH:
     case CMD_REFRESHSELECTED:
@@ -224,6 +236,7 @@ void DispatchCommand(HWND mainWindow, int command)
         OnCmdLaunch(mainWindow);
         break;
     case CMD_STOP:
+        CancelWebFetches();
         OnCmdStop(mainWindow);
         break;
     case CMD_REFRESH:

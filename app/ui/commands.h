@@ -12,6 +12,7 @@
 struct CommandFacts {
     bool refreshing;      // a refresh runs
     bool launching;       // a launch is under way (it may wait for the messenger to close)
+    bool reloading;       // the master list is being downloaded (greys what a refresh greys)
     bool serverSelected;  // the focused selected row of the active list shows a server
     bool playersActive;   // the player list has the focus (it is the active list)
     bool favourite;       // that row's server is a favourite

@@ -176,13 +176,23 @@ void QueryAddedRows(HWND mainWindow, int count, const char *added)
                       added);
 }
 
+// Journals servers added ('+') or removed ('-') in Delta.dat; the user is
+// told when that fails, as a master reload will then not keep the change.
+void Journal(HWND mainWindow, const tagKvHOST *hosts, size_t count, char kind)
+{
+    if (count > 0 && AppendDeltas(hosts, count, kind) != 0)
+        ReportMessage(mainWindow, MB_ICONEXCLAMATION,
+                      "Cannot write 'Delta.dat'.\nThe server(s) just %s will not be kept by 'Reload from master'.",
+                      kind == '+' ? "added" : "removed");
+}
+
 }  // namespace
 
 int AddServerToList(HWND mainWindow, const tagKvHOST *host, const char *text)
 {
     if (AddUnjournaled(mainWindow, host, text) != 0)
         return 1;
-    AppendDelta(host, '+');
+    Journal(mainWindow, host, 1, '+');
     return 0;
 }
 
@@ -261,13 +271,13 @@ void OnCmdPaste(HWND mainWindow)
     std::reverse(rows.begin(), rows.end());
     if (!rows.empty())
         ShowNewRows(mainWindow, rows);
-    // One journal write for the whole paste.
-    AppendDeltas(added.data(), added.size(), '+');
     GlobalUnlock(handle);
     CloseClipboard();
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     SendMessageA(statusBar, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(statusBar, nullptr, TRUE);
+    // One journal write for the whole paste.
+    Journal(mainWindow, added.data(), added.size(), '+');
 
     int count = static_cast<int>(added.size());
     char done[128];
@@ -358,7 +368,7 @@ void OnCmdDelete(HWND mainWindow)
     }
     DeleteRows(list, rows);
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    AppendDeltas(removed.data(), removed.size(), '-');
+    Journal(mainWindow, removed.data(), removed.size(), '-');
     HWND statusBar = Child(mainWindow, ID_STATUSBAR);
     StatusPrint(statusBar, "%d server(s) deleted from list", count);
     StatusPrintPart(statusBar, 3, "%d servers", RowCount(list));

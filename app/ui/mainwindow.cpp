@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "base/report.h"
+#include "net/web.h"
 #include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
@@ -164,6 +165,7 @@ void OnDestroy(HWND window)
 {
     RemoveClipboardFormatListener(window);
     ForgetDetailsRefresh();
+    EndWebFetches();
     if (toolbarImages)
         ImageList_Destroy(toolbarImages);
     if (listImages)
@@ -178,8 +180,10 @@ void OnStartup(HWND window)
     bool loaded = LoadServerList(window) == 0;
     ShowWindow(servers, SW_SHOW);
     ShowWindow(Child(window, ID_PLAYERLIST), SW_SHOW);
-    // A download of a newer version closes the program: no start-up action.
-    if (CheckVersionAtStartup(window) || !loaded)
+    // The version check runs beside the start-up action; a download of a
+    // newer version accepted later closes the program the ordinary way.
+    CheckVersionAtStartup(window);
+    if (!loaded)
         return;
     char startup[2];
     ReadSetting("Startup", startup, sizeof startup);
@@ -283,6 +287,38 @@ void OnContextMenu(HWND window, LPARAM lParam)
     DestroyMenu(menu);
 }
 
+// Saves a changed list before the program ends. False when the window is
+// to stay open: Cancel to the save question, or No to quitting without a
+// list that could not be saved (the changes would be lost).
+bool SaveBeforeExit(HWND mainWindow)
+{
+    if (!(appData->flags & FlagModified))
+        return true;
+    if (ReadFlag("AskSave")) {
+        int answer = ReportMessage(mainWindow, MB_YESNOCANCEL | MB_ICONQUESTION,
+                                   "Do you want to save the modified serverlist ?");
+        if (answer == IDCANCEL)
+            return false;
+        if (answer == IDNO)
+            return true;
+    }
+    return SaveServerList(mainWindow) == 0 ||
+           ReportMessage(mainWindow, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2,
+                         "Quit without saving the server list?") == IDYES;
+}
+
+// Windows ends the session and waits for no answer: what can be saved is
+// saved without a question or a message, and the program goes.
+void OnEndSession(HWND mainWindow)
+{
+    SetReportsQuiet(true);
+    StoreColumnWidths(mainWindow);
+    if (appData->flags & FlagModified)
+        SaveServerList(mainWindow);
+    SaveWindowPlacement(mainWindow);
+    SetReportsQuiet(false);
+}
+
 bool RefuseWhileRefreshing(HWND window)
 {
     if (!RefreshRunning())
@@ -331,6 +367,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return DefWindowProcA(window, message, wParam, lParam);
     case WM_QUERYENDSESSION:
         return RefuseWhileRefreshing(window) ? FALSE : TRUE;
+    case WM_ENDSESSION:
+        if (wParam)
+            OnEndSession(window);
+        return 0;
     case WM_DRAWITEM:
         if (wParam == ID_STATUSBAR)
             DrawProgress(reinterpret_cast<DRAWITEMSTRUCT *>(lParam));
@@ -372,6 +412,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case UM_SPLITMOVED:
         OnSplitMoved(window);
+        return 0;
+    case UM_WEBFETCH:
+        // A reload that ended gives the commands it greyed back.
+        OnWebFetchMessage(window, wParam, lParam);
+        UpdateCommandStates(window);
         return 0;
     case UM_DETAILSREFRESHED:
         return OnDetailsRefreshed(window, lParam);
@@ -529,19 +574,11 @@ bool OnClose(HWND mainWindow)
 {
     if (RefuseWhileRefreshing(mainWindow))
         return false;
+    // A download is cancelled, its files left as they were.
+    EndWebFetches();
     StoreColumnWidths(mainWindow);
-    if (appData->flags & FlagModified) {
-        if (ReadFlag("AskSave")) {
-            int answer = ReportMessage(mainWindow, MB_YESNOCANCEL | MB_ICONQUESTION,
-                                       "Do you want to save the modified serverlist ?");
-            if (answer == IDCANCEL)
-                return false;
-            if (answer == IDYES)
-                SaveServerList(mainWindow);
-        } else {
-            SaveServerList(mainWindow);
-        }
-    }
+    if (!SaveBeforeExit(mainWindow))
+        return false;
     CancelLaunch(mainWindow);  // a launch waiting for the messenger starts no game
     StatusPrint(Child(mainWindow, ID_STATUSBAR), "Cleaning up...");
     DeleteListFont(Child(mainWindow, ID_SERVERLIST));

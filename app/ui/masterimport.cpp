@@ -1,9 +1,13 @@
-// The master list: download, rebuild of Server.dat, merge into the list.
+// The master list: download from its sources, rebuild of Server.dat, merge
+// into the list.
 #include "ui/masterimport.h"
 
 #include <commctrl.h>
+#include <stdio.h>
 #include <stdlib.h>
 
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "base/report.h"
@@ -14,14 +18,121 @@
 #include "serverlist/listformat.h"
 #include "serverlist/serverfile.h"
 #include "settings/appdata.h"
+#include "ui/messages.h"
 #include "ui/rows.h"
 #include "ui/statusbar.h"
 
-int RebuildServerFile(HWND mainWindow, const char *url)
+namespace {
+
+void ShowProgress(HWND mainWindow, const WebFetch *fetch)
 {
     HWND statusBar = GetDlgItem(mainWindow, ID_STATUSBAR);
-    StatusPrint(statusBar, "Reading from %s ...", url);
-    int result = DownloadToFile(mainWindow, "Server.txt", url);
+    unsigned kb = static_cast<unsigned>(fetch->received / 1024);
+    if (fetch->announced > 0)
+        StatusPrint(statusBar, "Reading from %s ... %u of %u KB", fetch->url, kb,
+                    static_cast<unsigned>(fetch->announced / 1024));
+    else
+        StatusPrint(statusBar, "Reading from %s ... %u KB", fetch->url, kb);
+}
+
+// A reload reads the sources of the master list ("MasterListURL": HTTP
+// lists and Quake 2 UDP masters, separated by blanks) one after the other,
+// each on a fetch thread; its state lives on the window's thread.
+struct MasterReload {
+    std::string sources;
+    size_t next = 0;    // where the next source begins in sources
+    int answered = 0;   // sources read without failure
+    std::string list;   // the union so far: "a.b.c.d:port" lines, first source first
+    std::unordered_set<uint64_t> listed;
+};
+MasterReload reload;
+
+void SourceFetched(HWND mainWindow, const WebFetch *fetch);
+
+// Starts reading the next source. False when none is left (or no fetch
+// can be started).
+bool StartNextSource(HWND mainWindow)
+{
+    const std::string &sources = reload.sources;
+    for (;;) {
+        size_t begin = sources.find_first_not_of(" \t", reload.next);
+        if (begin == std::string::npos)
+            return false;
+        size_t end = sources.find_first_of(" \t", begin);
+        if (end == std::string::npos)
+            end = sources.size();
+        reload.next = end;
+        std::string url = sources.substr(begin, end - begin);
+        if (StartWebFetch(mainWindow, UM_WEBFETCH, WebFetchMasterList, url.c_str(), ShowProgress, SourceFetched)) {
+            StatusPrint(GetDlgItem(mainWindow, ID_STATUSBAR), "Reading from %s ...", url.c_str());
+            return true;
+        }
+    }
+}
+
+// Adds the servers of one source's list (master list text) that the union
+// does not hold yet, in their order.
+void AddToUnion(HWND mainWindow, const unsigned char *body, size_t size)
+{
+    size_t fileSize = 0, servers = 0;
+    unsigned char *file =
+        BuildMasterServerFile(reinterpret_cast<const char *>(body), size, nullptr, 0, &fileSize, &servers);
+    if (!file) {
+        ReportMessage(mainWindow, MB_ICONEXCLAMATION, "Memory error !");
+        return;
+    }
+    ServerFileRecord record;
+    for (size_t at = ListFileHeaderSize, n; (n = ReadServerRecord(file + at, fileSize - at, &record)); at += n) {
+        if (!reload.listed.insert(RowKey(record.ip, record.port)).second)
+            continue;
+        char line[32];
+        FormatHostAddress(record.ip, record.port, line, sizeof line);
+        reload.list += line;
+        reload.list += '\n';
+    }
+    free(file);
+}
+
+// One source was read, or failed, or the reload was cancelled.
+void SourceFetched(HWND mainWindow, const WebFetch *fetch)
+{
+    if (fetch->result == HttpErrCancelled) {
+        // Stop, Esc: nothing is written and nothing merged.
+        reload = MasterReload();
+        StatusPrint(GetDlgItem(mainWindow, ID_STATUSBAR), "Reading the master list cancelled");
+        return;
+    }
+    // A source that fails is named; the others still count.
+    if (fetch->result != HttpOk) {
+        ReportWebFailure(mainWindow, fetch);
+    } else {
+        ++reload.answered;
+        AddToUnion(mainWindow, fetch->body, fetch->size);
+    }
+    if (StartNextSource(mainWindow))
+        return;
+    if (reload.answered > 0)
+        RebuildServerFile(mainWindow, reload.list.data(), reload.list.size());
+    else
+        StatusPrint(GetDlgItem(mainWindow, ID_STATUSBAR), "Ready");
+    reload = MasterReload();
+    MergeServerFile(mainWindow);
+}
+
+}  // namespace
+
+int RebuildServerFile(HWND mainWindow, const char *list, size_t size)
+{
+    HWND statusBar = GetDlgItem(mainWindow, ID_STATUSBAR);
+    int result = 0;
+    if (size == 0) {
+        // Empty bodies or web pages are no master list: the list the user
+        // has stays, and so does the old Server.txt.
+        ReportMessage(mainWindow, MB_ICONEXCLAMATION, "No servers in the master list");
+        result = 1;
+    } else {
+        result = SaveDownload(mainWindow, "Server.txt", reinterpret_cast<const unsigned char *>(list), size);
+    }
     unsigned char *master = nullptr;
     size_t masterSize = 0;
     if (result == 0) {
@@ -59,10 +170,22 @@ int RebuildServerFile(HWND mainWindow, const char *url)
 
 int OnCmdReloadMaster(HWND mainWindow)
 {
-    char url[1024];
-    EndpointUrl(EndpointMasterList, url, sizeof url);
-    RebuildServerFile(mainWindow, url);
+    if (MasterReloadRunning())
+        return 1;
+    char sources[1024];
+    EndpointUrl(EndpointMasterList, sources, sizeof sources);
+    reload = MasterReload();
+    reload.sources = sources;
+    return StartNextSource(mainWindow) ? 0 : 1;
+}
 
+bool MasterReloadRunning()
+{
+    return WebFetchRunning(WebFetchMasterList);
+}
+
+int MergeServerFile(HWND mainWindow)
+{
     unsigned char *data = nullptr;
     size_t size = 0;
     int read = ReadServerFileBytes(&data, &size);

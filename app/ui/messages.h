@@ -23,4 +23,8 @@
 // (detailsdialog.h); lParam: its job. Returns 1: the job is taken.
 #define UM_DETAILSREFRESHED (WM_APP + 5)
 
+// Posted by the threads of web fetches (net/web.h): wParam the fetch's
+// kind, lParam progress or done.
+#define UM_WEBFETCH (WM_APP + 6)
+
 #endif

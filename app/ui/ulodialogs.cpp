@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/files.h"
 #include "base/report.h"
 #include "kv/kv.h"
 #include "launch/messenger.h"
@@ -86,16 +87,6 @@ std::string ServerLines(HWND list)
         lines += "\r\n";
     }
     return lines;
-}
-
-// Replaces the file with text; true only when all of it was written.
-bool WriteWholeFile(const char *path, const std::string &text)
-{
-    FILE *file = fopen(path, "wb");
-    if (!file)
-        return false;
-    bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
-    return fclose(file) == 0 && written;
 }
 
 // Appends ",name" (or name alone to an empty buffer) when it fits whole
@@ -175,8 +166,11 @@ void OnCmdSendServerInfo(HWND mainWindow)
         return;
     char path[300];
     snprintf(path, sizeof path, "%s\\Server.txt", temp);
-    if (!WriteWholeFile(path, ServerLines(list)))
+    std::string lines = ServerLines(list);
+    if (!WriteWholeFile(path, lines.data(), lines.size())) {
+        ReportMessage(mainWindow, MB_ICONEXCLAMATION, "Cannot write '%s'", path);
         return;
+    }
     UloAPICall_SendFile(atoi(uin), path);
 }
 

@@ -13,9 +13,12 @@
 #include "net/endpoints.h"
 #include "net/version.h"
 #include "net/web.h"
+#include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
+#include "ui/busywait.h"
+#include "ui/messages.h"
 #include "ui/rows.h"
 #include "ui/statusbar.h"
 
@@ -34,8 +37,49 @@ bool OfferNewVersion(HWND mainWindow, HWND owner, uint32_t version)
     EndpointUrl(EndpointSetup, url, sizeof url);
     if (!OpenWithShell(owner, url, nullptr, "", SW_SHOWNORMAL))
         return false;
+    // The answer may come during the start-up refresh, and the program
+    // does not close while one runs: it is stopped first.
+    if (RefreshRunning()) {
+        SendMessageA(mainWindow, WM_COMMAND, CMD_STOP, 0);
+        while (RefreshRunning() && IsWindow(mainWindow))
+            WaitPumpingMessages(mainWindow, nullptr, 50);
+    }
     SendMessageA(mainWindow, WM_CLOSE, 0, 0);
     return true;
+}
+
+}  // namespace
+
+namespace {
+
+// The start-up check's answer: only a newer version is spoken of.
+void StartupVersionFetched(HWND mainWindow, const WebFetch *fetch)
+{
+    uint32_t version = NewerVersion(fetch);
+    if (fetch->result != HttpErrCancelled)
+        StatusPrint(GetDlgItem(mainWindow, ID_STATUSBAR), "Ready");
+    if (version != 0 && version != kNoVersion)
+        OfferNewVersion(mainWindow, mainWindow, version);
+}
+
+void VersionFetched(HWND mainWindow, const WebFetch *fetch)
+{
+    uint32_t version = NewerVersion(fetch);
+    if (fetch->result == HttpErrCancelled)
+        StatusPrint(GetDlgItem(mainWindow, ID_STATUSBAR), "Check for new version cancelled");
+    else if (version == 0)
+        ReportMessage(mainWindow, MB_ICONINFORMATION, "No new version of Skovalt available.");
+    else if (version == kNoVersion)
+        ReportMessage(mainWindow, MB_ICONINFORMATION, "Error while checking for new version info");
+    else
+        OfferNewVersion(mainWindow, GetDesktopWindow(), version);
+}
+
+bool StartVersionFetch(HWND mainWindow, WebFetchKind kind, WebFetchHook done)
+{
+    char url[1024];
+    EndpointUrl(EndpointVersion, url, sizeof url);
+    return StartWebFetch(mainWindow, UM_WEBFETCH, kind, url, nullptr, done);
 }
 
 }  // namespace
@@ -44,27 +88,15 @@ bool CheckVersionAtStartup(HWND mainWindow)
 {
     if (ReadFlag("DontCheckNewVersion"))
         return false;
-    HWND statusBar = GetDlgItem(mainWindow, ID_STATUSBAR);
-    StatusPrint(statusBar, "Checking if new version of Skovalt is available...");
-    uint32_t version = CheckNewVersion();
-    StatusPrint(statusBar, "Ready");
-    if (version == 0 || version == kNoVersion)
+    if (!StartVersionFetch(mainWindow, WebFetchStartupVersion, StartupVersionFetched))
         return false;
-    return OfferNewVersion(mainWindow, mainWindow, version);
+    StatusPrint(GetDlgItem(mainWindow, ID_STATUSBAR), "Checking if new version of Skovalt is available...");
+    return true;
 }
 
 int OnCmdCheckVersion(HWND mainWindow)
 {
-    uint32_t version = CheckNewVersion();
-    if (version == 0) {
-        ReportMessage(mainWindow, MB_ICONINFORMATION, "No new version of Skovalt available.");
-        return 0;
-    }
-    if (version == kNoVersion) {
-        ReportMessage(mainWindow, MB_ICONINFORMATION, "Error while checking for new version info");
-        return 0;
-    }
-    return OfferNewVersion(mainWindow, GetDesktopWindow(), version) ? 1 : 0;
+    return StartVersionFetch(mainWindow, WebFetchVersion, VersionFetched) ? 0 : 1;
 }
 
 namespace {

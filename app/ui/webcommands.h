@@ -8,12 +8,15 @@
 
 #include "kv/kv.h"
 
-// The start-up check (unless "DontCheckNewVersion"): offers a newer
-// version. True when the download was started and the program is closing.
+// The start-up check (unless "DontCheckNewVersion"): starts reading the
+// version file and returns at once; when a newer version is published the
+// user is asked then, and a download started closes the program through
+// its ordinary exit. True when the check was started.
 bool CheckVersionAtStartup(HWND mainWindow);
 
-// "Check for new version". Returns 1 when the program is closing for the
-// download, else 0.
+// "Check for new version": starts reading the version file; the answer is
+// shown when it arrives. Returns 0 when started, 1 when a check from the
+// menu runs already.
 int OnCmdCheckVersion(HWND mainWindow);
 
 // "Goto Web site": the selected server's site, from its rules or its host

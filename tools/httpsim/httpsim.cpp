@@ -2,6 +2,7 @@
 #include "httpsim.h"
 
 #include <atomic>
+#include <cstdio>
 #include <chrono>
 #include <map>
 #include <mutex>
@@ -20,6 +21,8 @@ void CloseSocket(Socket s) { closesocket(s); }
 #include <sys/select.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <cerrno>
 using Socket = int;
 const Socket kNoSocket = -1;
 void CloseSocket(Socket s) { close(s); }
@@ -35,7 +38,8 @@ struct Server {
     std::mutex lock;  // routes, counts, connections
     std::map<std::string, Response> routes;
     std::map<std::string, int> counts;
-    std::vector<std::thread> connections;
+    int connections = 0;
+    std::vector<std::thread> threads;
 };
 
 namespace {
@@ -44,22 +48,86 @@ const char *Reason(int status)
 {
     switch (status) {
     case 200: return "OK";
+    case 302: return "Found";
     case 404: return "Not Found";
     case 500: return "Internal Server Error";
     default: return "Status";
     }
 }
 
-bool SendAll(Socket s, const char *data, size_t size)
+// Sends in pieces of at most 64 KiB, each after the socket can take more,
+// so that a client that stopped reading does not hold the server at Stop.
+bool SendAll(Server *server, Socket s, const char *data, size_t size)
 {
     while (size > 0) {
-        int n = send(s, data, static_cast<int>(size), 0);
+        if (server->stopping)
+            return false;
+        fd_set writable;
+        FD_ZERO(&writable);
+        FD_SET(s, &writable);
+        timeval wait = {0, 50000};
+        int ready = select(static_cast<int>(s) + 1, nullptr, &writable, nullptr, &wait);
+        if (ready < 0)
+            return false;
+        if (ready == 0)
+            continue;
+        size_t piece = size < 65536 ? size : 65536;
+#ifdef _WIN32
+        u_long on = 1;
+        ioctlsocket(s, FIONBIO, &on);
+        int n = send(s, data, static_cast<int>(piece), 0);
+        if (n < 0 && WSAGetLastError() == WSAEWOULDBLOCK)
+            continue;
+#else
+        // A client that gives up must not end the test with SIGPIPE.
+        int n = static_cast<int>(send(s, data, piece, MSG_NOSIGNAL | MSG_DONTWAIT));
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            continue;
+#endif
         if (n <= 0)
             return false;
         data += n;
         size -= static_cast<size_t>(n);
     }
     return true;
+}
+
+// Waits ms milliseconds, or until the server stops (ms < 0: until then).
+// False when the server stops.
+bool Pause(Server *server, int ms)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!server->stopping) {
+        if (ms >= 0 && std::chrono::steady_clock::now() >= end)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+// The body as it goes on the wire: plain, or in chunks (5 bytes, 64 KiB for
+// a body over 64 KiB) with an extension on the first.
+std::string Encode(const Response &response, size_t size)
+{
+    std::string body;
+    body.reserve(size);
+    for (size_t i = 0; i < response.repeat && body.size() < size; ++i)
+        body += response.body;
+    body.resize(size < body.size() ? size : body.size());
+    if (!response.chunked)
+        return body;
+    std::string wire;
+    char head[32];
+    size_t chunk = body.size() > 65536 ? 65536 : 5;
+    for (size_t at = 0; at < body.size(); at += chunk) {
+        size_t n = body.size() - at < chunk ? body.size() - at : chunk;
+        if (at == 0)
+            snprintf(head, sizeof head, "%lx;name=value\r\n", static_cast<unsigned long>(n));
+        else
+            snprintf(head, sizeof head, "%lX\r\n", static_cast<unsigned long>(n));
+        wire += head + body.substr(at, n) + "\r\n";
+    }
+    return wire + "0\r\nX-Trailer: yes\r\n\r\n";
 }
 
 void Answer(Server *server, Socket s)
@@ -83,19 +151,34 @@ void Answer(Server *server, Socket s)
     {
         std::lock_guard<std::mutex> guard(server->lock);
         server->counts[path]++;
+        server->connections++;
         auto found = server->routes.find(path);
         if (found != server->routes.end())
             response = found->second;
     }
+    size_t full = response.body.size() * response.repeat;
     std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + Reason(response.status) +
                        "\r\nContent-Type: " + response.contentType +
-                       "\r\nContent-Length: " + std::to_string(response.body.size()) +
+                       (response.chunked ? "\r\nTransfer-Encoding: chunked"
+                                         : "\r\nContent-Length: " + std::to_string(full)) +
+                       (response.location.empty() ? "" : "\r\nLocation: " + response.location) +
                        "\r\nConnection: close\r\n\r\n";
-    if (SendAll(s, head.data(), head.size())) {
-        if (response.delayMs > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(response.delayMs));
-        size_t size = response.cutAfter < response.body.size() ? response.cutAfter : response.body.size();
-        SendAll(s, response.body.data(), size);
+    if (response.hangBeforeAnswer)
+        Pause(server, -1);
+    else if (SendAll(server, s, head.data(), head.size())) {
+        if (response.hangAfterHeaders)
+            Pause(server, -1);
+        else if (response.delayMs > 0)
+            Pause(server, response.delayMs);
+        std::string wire = Encode(response, response.cutAfter < full ? response.cutAfter : full);
+        if (response.dripMs <= 0) {
+            if (!server->stopping)
+                SendAll(server, s, wire.data(), wire.size());
+        } else {
+            for (size_t i = 0; i < wire.size() && SendAll(server, s, wire.data() + i, 1); ++i)
+                if (!Pause(server, response.dripMs))
+                    break;
+        }
     }
 #ifdef _WIN32
     shutdown(s, SD_SEND);
@@ -118,7 +201,7 @@ void AcceptLoop(Server *server)
         if (s == kNoSocket)
             continue;
         std::lock_guard<std::mutex> guard(server->lock);
-        server->connections.emplace_back(Answer, server, s);
+        server->threads.emplace_back(Answer, server, s);
     }
 }
 
@@ -173,6 +256,20 @@ void Serve(Server *server, const std::string &path, const Response &response)
     server->routes[path] = response;
 }
 
+Response Redirect(const std::string &location)
+{
+    Response r;
+    r.status = 302;
+    r.location = location;
+    return r;
+}
+
+int Connections(const Server *server)
+{
+    std::lock_guard<std::mutex> guard(const_cast<Server *>(server)->lock);
+    return server->connections;
+}
+
 int RequestCount(const Server *server, const std::string &path)
 {
     std::lock_guard<std::mutex> guard(const_cast<Server *>(server)->lock);
@@ -187,12 +284,12 @@ void Stop(Server *server)
     server->stopping = true;
     server->acceptor.join();
     CloseSocket(server->listener);
-    std::vector<std::thread> connections;
+    std::vector<std::thread> threads;
     {
         std::lock_guard<std::mutex> guard(server->lock);
-        connections.swap(server->connections);
+        threads.swap(server->threads);
     }
-    for (std::thread &t : connections)
+    for (std::thread &t : threads)
         t.join();
     delete server;
 #ifdef _WIN32

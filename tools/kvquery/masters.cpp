@@ -5,124 +5,19 @@
 #include <cstdlib>
 #include <cstring>
 
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#else
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
-#endif
-
 #include "kv/kv.h"
+#include "net/httpget.h"
+#include "net/udpmaster.h"
 #include "serverlist/listformat.h"
 
 namespace kvquery {
 
 namespace {
 
-#ifdef _WIN32
-using Socket = SOCKET;
-using PollFd = WSAPOLLFD;
-const Socket kNoSocket = INVALID_SOCKET;
-void CloseSocket(Socket s) { closesocket(s); }
-int PollOne(PollFd* fd, int ms) { return WSAPoll(fd, 1, ms); }
-bool SetNonBlocking(Socket s) {
-    u_long on = 1;
-    return ioctlsocket(s, FIONBIO, &on) == 0;
-}
-bool ConnectPending() { return WSAGetLastError() == WSAEWOULDBLOCK; }
-bool WouldBlock() { return WSAGetLastError() == WSAEWOULDBLOCK; }
-const int kSendFlags = 0;
-#else
-using Socket = int;
-using PollFd = pollfd;
-const Socket kNoSocket = -1;
-void CloseSocket(Socket s) { close(s); }
-int PollOne(PollFd* fd, int ms) {
-    int n;
-    do n = poll(fd, 1, ms);
-    while (n < 0 && errno == EINTR);
-    return n;
-}
-bool SetNonBlocking(Socket s) { return fcntl(s, F_SETFL, fcntl(s, F_GETFL) | O_NONBLOCK) == 0; }
-bool ConnectPending() { return errno == EINPROGRESS; }
-bool WouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR; }
-// A master that closes early must not end the program with SIGPIPE.
-const int kSendFlags = MSG_NOSIGNAL;
-#endif
-
-// Closes its socket when it goes out of scope.
-struct SocketGuard {
-    Socket s;
-    ~SocketGuard() {
-        if (s != kNoSocket) CloseSocket(s);
-    }
-};
-
-using Clock = std::chrono::steady_clock;
-
-// Waits until s is ready for events or the deadline passes: 1 ready, 0 time
-// up, -1 failure.
-int WaitUntil(Socket s, short events, Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return 0;
-    PollFd fd{};
-    fd.fd = s;
-    fd.events = events;
-    int n = PollOne(&fd, static_cast<int>(left > 2000000000 ? 2000000000 : left));
-    return n < 0 ? -1 : n > 0 ? 1 : 0;
-}
-
 std::string AddressText(uint32_t ipNet, uint16_t port) {
-    const unsigned char* b = reinterpret_cast<const unsigned char*>(&ipNet);
     char text[32];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u:%u", b[0], b[1], b[2], b[3], port);
+    FormatHostAddress(ipNet, port, text, sizeof text);
     return text;
-}
-
-// "name" or "name:port" into the address and port (defaultPort when none
-// is given). False with *error when the name does not resolve or the port
-// is no number from 1 to 65535.
-bool ResolveHostPort(const std::string& text, uint16_t defaultPort, uint32_t* ipNet, uint16_t* port,
-                     std::string* error) {
-    std::string name = text;
-    *port = defaultPort;
-    size_t colon = text.rfind(':');
-    if (colon != std::string::npos) {
-        name = text.substr(0, colon);
-        std::string digits = text.substr(colon + 1);
-        long value = digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos
-                         ? 0
-                         : std::strtol(digits.c_str(), nullptr, 10);
-        if (value < 1 || value > 65535) {
-            *error = "bad port in \"" + text + "\" (1 to 65535)";
-            return false;
-        }
-        *port = static_cast<uint16_t>(value);
-    }
-    std::vector<char> buffer(name.begin(), name.end());
-    buffer.push_back('\0');
-    tagKvHOST host{};
-    if (name.empty() || KvGetHostIP(&host, buffer.data()) != 0 || host.ip == 0) {
-        *error = "cannot resolve host \"" + name + "\"";
-        return false;
-    }
-    *ipNet = host.ip;
-    return true;
-}
-
-sockaddr_in SocketAddress(uint32_t ipNet, uint16_t port) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = ipNet;
-    to.sin_port = htons(port);
-    return to;
 }
 
 }  // namespace
@@ -140,162 +35,54 @@ std::vector<std::string> ParseMasterList(const char* text, size_t size) {
     return hosts;
 }
 
-bool ParseUdpMasterReply(const char* data, size_t size, std::vector<std::string>* hosts, std::string* error,
-                         std::string* warning) {
-    static const char kHeader[] = "\xFF\xFF\xFF\xFFservers ";
-    const size_t headerSize = sizeof kHeader - 1;
-    if (size < headerSize || std::memcmp(data, kHeader, headerSize) != 0) {
-        *error = "the master's reply is not a server list (it does not begin with FF FF FF FF \"servers \")";
-        return false;
-    }
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(data) + headerSize;
-    size_t records = (size - headerSize) / 6, rest = (size - headerSize) % 6;
-    for (size_t i = 0; i < records; ++i, p += 6) {
-        uint32_t ip;
-        std::memcpy(&ip, p, 4);
-        uint16_t port = static_cast<uint16_t>(p[4] << 8 | p[5]);
-        if (ip != 0 && port != 0) hosts->push_back(AddressText(ip, port));
-    }
-    if (rest != 0)
-        *warning = "the master's reply ends in a cut record (" + std::to_string(rest) + " bytes); ignored it";
-    return true;
-}
-
 bool FetchMasterList(const std::string& url, long timeoutSeconds, std::vector<std::string>* hosts,
                      std::string* error) {
-    const std::string scheme = "http://";
-    if (url.compare(0, scheme.size(), scheme) != 0) {
+    if (url.compare(0, 7, "http://") != 0) {
         *error = "the master URL must begin with http:// (\"" + url + "\")";
         return false;
     }
-    size_t slash = url.find('/', scheme.size());
-    std::string authority = url.substr(scheme.size(), slash - scheme.size());
-    std::string path = slash == std::string::npos ? "/" : url.substr(slash);
-    if (authority.empty() || authority.find_first_of(" \r\n@") != std::string::npos ||
-        path.find_first_of(" \r\n") != std::string::npos) {
-        *error = "bad master URL \"" + url + "\"";
+    // The program's own HTTP client: redirects, chunked bodies, the size
+    // limit; the timeout bounds each wait and the whole fetch.
+    HttpLimits limits = HttpDefaultLimits();
+    limits.connectMs = limits.receiveMs = limits.totalMs = timeoutSeconds * 1000;
+    limits.maxBody = kMaxMasterListBytes;
+    HttpResponse response;
+    int result = HttpGet(url.c_str(), &limits, nullptr, nullptr, nullptr, &response);
+    if (result != HttpOk) {
+        char text[128];
+        if (result == HttpErrStatus)
+            std::snprintf(text, sizeof text, "HTTP status %d", response.status);
+        else
+            HttpResultText(result, response.status, &limits, text, sizeof text);
+        *error = "master " + url + ": " + text;
+        HttpResponseFree(&response);
         return false;
     }
-    uint32_t ip = 0;
-    uint16_t port = 0;
-    if (!ResolveHostPort(authority, 80, &ip, &port, error)) return false;
-
-    auto deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
-    SocketGuard guard{socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)};
-    if (guard.s == kNoSocket || !SetNonBlocking(guard.s)) {
-        *error = "cannot open a socket";
-        return false;
-    }
-    sockaddr_in to = SocketAddress(ip, port);
-    const std::string where = "master " + authority;
-    if (connect(guard.s, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0 && !ConnectPending()) {
-        *error = "cannot connect to " + where;
-        return false;
-    }
-    int soError = 0;
-    socklen_t soLength = sizeof soError;
-    if (WaitUntil(guard.s, POLLOUT, deadline) <= 0 ||
-        getsockopt(guard.s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&soError), &soLength) != 0 ||
-        soError != 0) {
-        *error = "cannot connect to " + where;
-        return false;
-    }
-    // HTTP/1.0: the server closes the connection after the body.
-    std::string request = "GET " + path + " HTTP/1.0\r\nHost: " + authority +
-                          "\r\nUser-Agent: kvquery\r\nConnection: close\r\n\r\n";
-    for (size_t sent = 0; sent < request.size();) {
-        if (WaitUntil(guard.s, POLLOUT, deadline) <= 0) {
-            *error = "cannot send the request to " + where;
-            return false;
-        }
-        int n = send(guard.s, request.data() + sent, static_cast<int>(request.size() - sent), kSendFlags);
-        if (n < 0 && !WouldBlock()) {
-            *error = "cannot send the request to " + where;
-            return false;
-        }
-        if (n > 0) sent += static_cast<size_t>(n);
-    }
-    std::string reply;
-    const size_t kMaxHead = 64 * 1024;
-    char buffer[16384];
-    for (;;) {
-        int ready = WaitUntil(guard.s, POLLIN, deadline);
-        if (ready == 0) {
-            *error = where + " did not send its list within " + std::to_string(timeoutSeconds) + " s";
-            return false;
-        }
-        int n = ready < 0 ? -1 : static_cast<int>(recv(guard.s, buffer, sizeof buffer, 0));
-        if (n < 0 && ready > 0 && WouldBlock()) continue;
-        if (n < 0) {
-            *error = "the connection to " + where + " failed";
-            return false;
-        }
-        if (n == 0) break;
-        reply.append(buffer, static_cast<size_t>(n));
-        if (reply.size() > kMaxMasterListBytes + kMaxHead) {
-            *error = where + " sent more than " + std::to_string(kMaxMasterListBytes >> 20) + " MiB; refused it";
-            return false;
-        }
-    }
-    size_t headEnd = reply.find("\r\n\r\n");
-    size_t bodyStart = headEnd == std::string::npos ? std::string::npos : headEnd + 4;
-    if (headEnd == std::string::npos) {
-        headEnd = reply.find("\n\n");
-        bodyStart = headEnd == std::string::npos ? std::string::npos : headEnd + 2;
-    }
-    int status = 0;
-    if (bodyStart == std::string::npos || std::sscanf(reply.c_str(), "HTTP/%*d.%*d %d", &status) != 1) {
-        *error = where + " sent no HTTP reply";
-        return false;
-    }
-    if (status != 200) {
-        *error = where + " answered HTTP status " + std::to_string(status);
-        return false;
-    }
-    if (reply.size() - bodyStart > kMaxMasterListBytes) {
-        *error = where + " sent more than " + std::to_string(kMaxMasterListBytes >> 20) + " MiB; refused it";
-        return false;
-    }
-    *hosts = ParseMasterList(reply.data() + bodyStart, reply.size() - bodyStart);
+    *hosts = ParseMasterList(reinterpret_cast<const char*>(response.body), response.size);
+    HttpResponseFree(&response);
     return true;
 }
 
 bool QueryUdpMaster(const std::string& hostPort, long timeoutSeconds, std::vector<std::string>* hosts,
                     std::string* error, std::string* warning) {
-    uint32_t ip = 0;
-    uint16_t port = 0;
-    if (!ResolveHostPort(hostPort, kUdpMasterPort, &ip, &port, error)) return false;
-    SocketGuard guard{socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP)};
-    if (guard.s == kNoSocket || !SetNonBlocking(guard.s)) {
-        *error = "cannot open a socket";
-        return false;
+    // The program's own reader: every datagram of the answer, until a
+    // second of silence or the timeout.
+    UdpMasterReply reply;
+    int result = UdpMasterGet(hostPort.c_str(), kUdpMasterSilenceMs, timeoutSeconds * 1000, nullptr, &reply);
+    if (result == HttpErrBadUrl) {
+        *error = "bad UDP master \"" + hostPort + "\" (HOST[:PORT], port 1 to 65535)";
+    } else if (result != HttpOk) {
+        char text[128];
+        HttpResultText(result, 0, nullptr, text, sizeof text);
+        *error = "UDP master " + hostPort + ": " + text;
+    } else {
+        for (size_t i = 0; i < reply.count; ++i) hosts->push_back(AddressText(reply.hosts[i].ip, reply.hosts[i].port));
+        if (reply.cutBytes != 0)
+            *warning = "the master's reply ends in a cut record (" + std::to_string(reply.cutBytes) +
+                       " bytes); ignored it";
     }
-    sockaddr_in to = SocketAddress(ip, port);
-    const std::string where = "UDP master " + AddressText(ip, port);
-    static const char kQuery[] = "query\n";
-    if (connect(guard.s, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0 ||
-        send(guard.s, kQuery, sizeof kQuery - 1, kSendFlags) != static_cast<int>(sizeof kQuery - 1)) {
-        *error = "cannot send the query to " + where;
-        return false;
-    }
-    // One datagram; anything up to the largest UDP payload fits, so a reply
-    // is never cut by the buffer.
-    std::vector<char> reply(65536);
-    auto deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
-    for (;;) {
-        int ready = WaitUntil(guard.s, POLLIN, deadline);
-        if (ready == 0) {
-            *error = where + " did not answer within " + std::to_string(timeoutSeconds) + " s";
-            return false;
-        }
-        int n = ready < 0 ? -1 : static_cast<int>(recv(guard.s, reply.data(), static_cast<int>(reply.size()), 0));
-        if (n < 0 && ready > 0 && WouldBlock()) continue;
-        if (n < 0) {
-            *error = where + " cannot be reached";
-            return false;
-        }
-        return ParseUdpMasterReply(reply.data(), static_cast<size_t>(n), hosts, error, warning);
-    }
+    UdpMasterReplyFree(&reply);
+    return result == HttpOk;
 }
 
 }  // namespace kvquery

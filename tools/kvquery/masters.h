@@ -9,23 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "net/udpmaster.h"
+
 namespace kvquery {
 
-constexpr uint16_t kUdpMasterPort = 27900;
+constexpr uint16_t kUdpMasterPort = UdpMasterDefaultPort;
+// A UDP master's answer ends after this long without a datagram.
+constexpr long kUdpMasterSilenceMs = 1000;
 // A master list bigger than this is refused, not read on without end.
 constexpr size_t kMaxMasterListBytes = 8u << 20;
 
 // The hosts of a plain-text master list: the server lines that the
 // program's master import takes ("a.b.c.d[:port]"), other lines skipped.
 std::vector<std::string> ParseMasterList(const char* text, size_t size);
-
-// The hosts of a UDP master's reply: FF FF FF FF "servers " then 6-byte
-// records (4 address bytes, 2 port bytes, both in network order). Records
-// with address or port 0 are skipped. False with *error when the reply is
-// no master reply; a reply whose last record is cut short gives the whole
-// records and a note in *warning.
-bool ParseUdpMasterReply(const char* data, size_t size, std::vector<std::string>* hosts, std::string* error,
-                         std::string* warning);
 
 // GETs url ("http://host[:port]/path") and reads its server lines into
 // hosts. False with *error on a bad URL, a failed connection, a status
@@ -35,8 +31,10 @@ bool FetchMasterList(const std::string& url, long timeoutSeconds, std::vector<st
                      std::string* error);
 
 // Sends "query\n" to the UDP master at hostPort (port 27900 unless given)
-// and reads its reply's hosts. False with *error when it does not answer
-// within timeoutSeconds or its reply is no master reply.
+// and reads the hosts of every datagram of its answer (net/udpmaster.h:
+// records of address or port 0 skipped). False with *error when it does
+// not answer within timeoutSeconds or its answer is no server list; cut
+// records at a datagram's end are left out with a note in *warning.
 bool QueryUdpMaster(const std::string& hostPort, long timeoutSeconds, std::vector<std::string>* hosts,
                     std::string* error, std::string* warning);
 

@@ -9,7 +9,7 @@ namespace q2sim {
 
 struct Master {
     Socket socket = kNoSocket;
-    std::string reply;
+    std::vector<std::string> datagrams;
     std::atomic<bool> stop{false};
     std::atomic<int> queries{0};
     std::thread thread;
@@ -29,7 +29,8 @@ void ServeMaster(Master* master) {
         sockaddr_in from{};
         if (ReceiveFrom(master->socket, buffer, sizeof buffer, &got, &from) != IoResult::Done) continue;
         if (got != sizeof kQuery - 1 || std::string(buffer, got) != kQuery) continue;
-        SendTo(master->socket, master->reply.data(), master->reply.size(), from);
+        for (const std::string& datagram : master->datagrams)
+            SendTo(master->socket, datagram.data(), datagram.size(), from);
         ++master->queries;
     }
 }
@@ -37,13 +38,17 @@ void ServeMaster(Master* master) {
 }  // namespace
 
 Master* StartMaster(const std::string& reply, std::string* error) {
+    return StartMasterDatagrams({reply}, error);
+}
+
+Master* StartMasterDatagrams(const std::vector<std::string>& datagrams, std::string* error) {
     std::string why;
     if (!NetStartup(1)) {
         if (error) *error = "the socket layer did not start";
         return nullptr;
     }
     Master* master = new Master;
-    master->reply = reply;
+    master->datagrams = datagrams;
     master->socket = OpenUdp(0, &why);
     if (master->socket == kNoSocket) {
         if (error) *error = why;

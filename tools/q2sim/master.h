@@ -1,6 +1,8 @@
 // A Quake 2 UDP master on 127.0.0.1 for tests: it answers each "query\n"
-// datagram with the reply it is given, byte for byte, so tests can send
-// well-formed lists and hostile ones alike. Other datagrams get no answer.
+// datagram with the datagrams it is given, byte for byte and in order, so
+// tests can send well-formed lists, long lists in several datagrams and
+// hostile ones alike; given none, it never answers. Other datagrams get no
+// answer.
 //
 // Ownership: StartMaster returns a master that only StopMaster frees.
 #ifndef Q2SIM_MASTER_H
@@ -16,6 +18,7 @@ struct Master;
 
 // Listens on a free port. Null on failure (reason in *error).
 Master* StartMaster(const std::string& reply, std::string* error = nullptr);
+Master* StartMasterDatagrams(const std::vector<std::string>& datagrams, std::string* error = nullptr);
 uint16_t MasterPort(const Master* master);
 // Queries answered so far.
 int MasterQueryCount(const Master* master);

@@ -8,7 +8,8 @@ The folders of app/ form layers, each using only those below it:
     serverlist  the server table and the list files       (base)
     settings    the registry store and AppData             (base, serverlist)
     refresh     the refresh engine                         (base, settings, serverlist)
-    launch, net the messenger and the web                  (base, settings)
+    launch      the game and the messenger                 (base, settings)
+    net         the web and the UDP masters                (base, settings, serverlist)
     ui          windows, dialogs, views                    (all of the above, resources)
 
 The files at app/'s top (the start-up and the program entry) and the tests
@@ -25,7 +26,7 @@ ALLOWED = {
     "settings": {"base", "serverlist"},
     "refresh": {"base", "settings", "serverlist"},
     "launch": {"base", "settings"},
-    "net": {"base", "settings"},
+    "net": {"base", "settings", "serverlist"},
     "ui": {"base", "settings", "serverlist", "refresh", "launch", "net", "resources"},
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')

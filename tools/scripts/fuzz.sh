@@ -11,10 +11,10 @@ seconds=${1:-60}
 tools/scripts/install-deps.sh
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j"${SKOVALT_JOBS:-2}" --target kv_reply_fuzz kv_list_fuzz app_listfile_fuzz
+cmake --build --preset fuzz -j"${SKOVALT_JOBS:-2}" --target kv_reply_fuzz kv_list_fuzz app_listfile_fuzz app_http_fuzz app_udpmaster_fuzz
 
 corpus=build/fuzz/corpus
-mkdir -p "$corpus/reply" "$corpus/list" "$corpus/listfile"
+mkdir -p "$corpus/reply" "$corpus/list" "$corpus/listfile" "$corpus/http" "$corpus/udpmaster"
 for f in kv/tests/fixtures/*.bin; do
   { printf '%%s%%t%%y%%t%%n/%%x%%t%%l%%t%%g%%t\0'; cat "$f"; } >"$corpus/reply/seed-$(basename "$f")"
 done
@@ -28,8 +28,17 @@ printf '# servers\r\n10.0.0.1:27910\r\n10.0.0.2\r\n10.0.0.1\r\nq2.example.net  2
   >"$corpus/listfile/seed-master"
 printf 'kv\0+\0\0\0\177\0\0\1\6\155\0\0-\0\0\0\n\0\0\2\7\155\0\0' >"$corpus/listfile/seed-delta"
 
+# The first byte picks the piece size, the body limit and keepFirst.
+printf '\x07HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5;x=1\r\n10.0.\r\n4\r\n0.1\n\r\n0\r\nT: 1\r\n\r\n' \
+  >"$corpus/http/seed-chunked"
+printf '\xc1HTTP/1.0 302 Found\nLocation: /x\nContent-Length: 6\n\n4.7.10' >"$corpus/http/seed-version"
+# A master's answer in two datagrams of one record each (127.0.0.1:27910,
+# 10.0.0.2:27911), the second with a cut record after it.
+printf '\x06\xff\xff\xff\xffservers \177\0\0\1\155\6\xff\xff\xff\xffservers \n\0\0\2\155\7\1\2' \
+  >"$corpus/udpmaster/seed-two"
+
 status=0
-for target in kv_reply kv_list app_listfile; do
+for target in kv_reply kv_list app_listfile app_http app_udpmaster; do
   log=build/fuzz/${target}_fuzz.log
   rc=0
   build/fuzz/bin/${target}_fuzz -max_total_time="$seconds" -max_len=70000 \

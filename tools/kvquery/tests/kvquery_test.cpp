@@ -314,9 +314,17 @@ TEST(KvQueryMaster, QueriesTheServersOfAnHttpMasterList) {
     huge.body = std::string(kvquery::kMaxMasterListBytes + 1, '\n');
     httpsim::Serve(web, "/huge", huge);
 
-    RunResult r = RunTool({"-t", "%s", "--master", httpsim::Url(web, "/list")});
-    EXPECT_EQ(r.status, kvquery::kExitAnswered) << r.err;
-    EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"Two", "One"}));
+    // The same list in chunks, behind a redirect: the chunk sizes are no hosts.
+    list.chunked = true;
+    httpsim::Serve(web, "/chunked", list);
+    httpsim::Serve(web, "/moved", httpsim::Redirect("/chunked"));
+
+    for (const char* path : {"/list", "/chunked", "/moved"}) {
+        RunResult r = RunTool({"-t", "%s", "--master", httpsim::Url(web, path)});
+        EXPECT_EQ(r.status, kvquery::kExitAnswered) << r.err;
+        EXPECT_EQ(Lines(r.out), (std::vector<std::string>{"Two", "One"})) << path;
+    }
+    RunResult r;
 
     for (const char* path : {"/gone", "/huge"}) {
         r = RunTool({"--master", httpsim::Url(web, path), "127.0.0.1:1"});
@@ -335,10 +343,13 @@ TEST(KvQueryMaster, QueriesTheServersOfAUdpMasterAndRefusesHostileReplies) {
     std::string error;
     q2sim::Simulator* sim = q2sim::Start({Server("One", "q2dm1", 1), Server("Two", "q2dm2", 2)}, 0, &error);
     ASSERT_NE(sim, nullptr) << error;
-    // A record with port 0 is skipped; the cut record at the end is left
-    // out with a note.
-    std::string reply = q2sim::MasterReply({q2sim::Port(sim, 1), 0, q2sim::Port(sim, 0)}) + std::string("\x7f\0\0", 3);
-    q2sim::Master* master = q2sim::StartMaster(reply, &error);
+    // The answer comes in two datagrams. Records of port 0 and of the
+    // broadcast address are skipped; the cut record at the end is left out
+    // with a note.
+    q2sim::Master* master = q2sim::StartMasterDatagrams(
+        {q2sim::MasterReply({q2sim::Port(sim, 1), 0}) + std::string("\xFF\xFF\xFF\xFF\x6d\x06", 6),
+         q2sim::MasterReply({q2sim::Port(sim, 0)}) + std::string("\x7f\0\0", 3)},
+        &error);
     ASSERT_NE(master, nullptr) << error;
     RunResult r = RunTool({"-t", "%s", "--udp-master", "127.0.0.1:" + std::to_string(q2sim::MasterPort(master))});
     EXPECT_EQ(r.status, kvquery::kExitAnswered) << r.err;
@@ -347,23 +358,31 @@ TEST(KvQueryMaster, QueriesTheServersOfAUdpMasterAndRefusesHostileReplies) {
     EXPECT_EQ(q2sim::MasterQueryCount(master), 1);
     q2sim::StopMaster(master);
 
-    // Garbage, an empty datagram, and a reply of another kind are errors.
-    for (const std::string& bad : {std::string("garbage"), std::string(), std::string("\xFF\xFF\xFF\xFFprint\nhi")}) {
-        master = q2sim::StartMaster(bad, &error);
+    // Garbage, an empty datagram, and a reply of another kind are errors;
+    // so is a master that never answers.
+    for (const std::string& bad :
+         {std::string("garbage"), std::string(), std::string("\xFF\xFF\xFF\xFFprint\nhi"), std::string("silent")}) {
+        master = bad == "silent" ? q2sim::StartMasterDatagrams({}, &error) : q2sim::StartMaster(bad, &error);
         ASSERT_NE(master, nullptr) << error;
-        r = RunTool({"--udp-master", "127.0.0.1:" + std::to_string(q2sim::MasterPort(master))});
+        r = RunTool({"--timeout", "1", "--udp-master", "127.0.0.1:" + std::to_string(q2sim::MasterPort(master))});
         q2sim::StopMaster(master);
         EXPECT_EQ(r.status, kvquery::kExitUsage) << bad;
-        EXPECT_NE(r.err.find("not a server list"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(bad == "silent" ? "No answer from the master" : "not a server list"), std::string::npos)
+            << r.err;
     }
     q2sim::Stop(sim);
 
     // The largest datagram's worth of records is read whole.
     std::vector<uint16_t> ports(10900);
     for (size_t i = 0; i < ports.size(); ++i) ports[i] = static_cast<uint16_t>(1 + i);
-    std::string big = q2sim::MasterReply(ports), warning;
+    master = q2sim::StartMaster(q2sim::MasterReply(ports), &error);
+    ASSERT_NE(master, nullptr) << error;
     std::vector<std::string> hosts;
-    ASSERT_TRUE(kvquery::ParseUdpMasterReply(big.data(), big.size(), &hosts, &error, &warning));
+    std::string warning;
+    ASSERT_TRUE(kvquery::QueryUdpMaster("127.0.0.1:" + std::to_string(q2sim::MasterPort(master)), 3, &hosts, &error,
+                                        &warning))
+        << error;
+    q2sim::StopMaster(master);
     ASSERT_EQ(hosts.size(), ports.size());
     EXPECT_EQ(hosts.back(), "127.0.0.1:10900");
     EXPECT_EQ(warning, "");
