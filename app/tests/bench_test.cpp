@@ -22,7 +22,7 @@
 #include "refresh/refresh.h"
 #include "settings/settings.h"
 #include "ui/detailsdialog.h"
-#include "ui/helpers.h"
+#include "ui/rows.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "resources/resource.h"
+#include "support.h"
 #include "ui/geometry.h"
 
 namespace {
@@ -200,7 +201,7 @@ TEST(Geometry, ArtworkOfEveryScaleLoads)
 // they agree, else with 1. Does nothing in a plain run.
 TEST(Geometry, ChildReportsItsDpi)
 {
-    if (!getenv("SKOVALT_GEOMETRY_CHILD"))
+    if (!ChildTestDpi())
         return;
     HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
@@ -209,71 +210,10 @@ TEST(Geometry, ChildReportsItsDpi)
     ExitProcess(agree ? static_cast<UINT>(dpi) : 1);
 }
 
-// Sets LogPixels of the prefix's user for as long as it lives, then puts
-// back what was there.
-struct LogPixels {
-    explicit LogPixels(DWORD dpi)
-    {
-        RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_READ | KEY_WRITE,
-                        nullptr, &key, nullptr);
-        DWORD size = sizeof old;
-        had = key && RegQueryValueExA(key, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE *>(&old),
-                                      &size) == ERROR_SUCCESS;
-        if (key)
-            RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&dpi), sizeof dpi);
-    }
-    ~LogPixels()
-    {
-        if (!key)
-            return;
-        if (had)
-            RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&old), sizeof old);
-        else
-            RegDeleteValueA(key, "LogPixels");
-        RegCloseKey(key);
-    }
-    HKEY key = nullptr;
-    DWORD old = 0;
-    bool had = false;
-};
-
-DWORD ChildExitCode()
-{
-    char exe[MAX_PATH];
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string command = std::string("\"") + exe + "\" --gtest_filter=Geometry.ChildReportsItsDpi";
-    SetEnvironmentVariableA("SKOVALT_GEOMETRY_CHILD", "1");
-    // The child's test report goes nowhere.
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
-                             nullptr);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = nul;
-    PROCESS_INFORMATION process = {};
-    BOOL started = CreateProcessA(exe, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                                  &process);
-    SetEnvironmentVariableA("SKOVALT_GEOMETRY_CHILD", nullptr);
-    if (nul != INVALID_HANDLE_VALUE)
-        CloseHandle(nul);
-    if (!started)
-        return 0;
-    DWORD code = 0;
-    if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
 TEST(Geometry, ProgramsTakeTheDpiTheyStartWith)
 {
-    for (DWORD dpi : {144u, 192u}) {
-        LogPixels setting(dpi);
-        ASSERT_NE(setting.key, nullptr);
-        EXPECT_EQ(ChildExitCode(), dpi);
-    }
+    for (DWORD dpi : {144u, 192u})
+        EXPECT_EQ(RunSelfAtDpi(dpi, "Geometry.ChildReportsItsDpi"), dpi);
 }
 
 }  // namespace

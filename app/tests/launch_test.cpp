@@ -18,7 +18,7 @@
 #include "settings/appdata.h"
 #include "settings/settings.h"
 #include "ui/busywait.h"
-#include "ui/helpers.h"
+#include "ui/rows.h"
 
 namespace {
 

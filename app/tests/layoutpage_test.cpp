@@ -7,7 +7,7 @@
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
-#include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/layoutpage.h"
 #include "ui/listview.h"
 #include "ui/preferences.h"

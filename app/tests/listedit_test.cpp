@@ -15,7 +15,7 @@
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
-#include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/listedit.h"
 #include "ui/refreshview.h"
 #include "ui/statusbar.h"

@@ -10,7 +10,7 @@
 #include "serverlist/servertable.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
-#include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/displaylist.h"
 #include "ui/listview.h"
 #include "ui/rowdrag.h"

@@ -10,7 +10,9 @@
 #include "serverlist/serverfile.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
+#include "ui/geometry.h"
 #include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/mainwindow.h"
 #include "ui/placement.h"
 #include "ui/statusbar.h"
@@ -278,6 +280,150 @@ TEST_F(MainWindow, PlacementAndSplitRoundTrip)
     EXPECT_TRUE(Pump());
     EXPECT_EQ(Setting("Pos"), "30 40 600 420 [1]");
     EXPECT_EQ(Setting("Split"), "200");
+}
+
+// The main window at the DPI this process runs at (96 in a plain run, 144
+// and 192 in the children of TheMainWindowDrawsAtEachDpi): the artwork and
+// every size follow the DPI, the stored sizes are 96-DPI units scaled on
+// use and stored back unscaled, and WM_DPICHANGED lays it out again.
+TEST_F(MainWindow, DrawsAtTheDpiOfItsScreen)
+{
+    WriteFile("Server.dat", DemoList());
+    WriteSetting("Pos", "10 20 400 300 [1]");
+    WriteSetting("Split", "150");
+    LOGFONTA chosen = {};
+    chosen.lfHeight = -20;
+    strcpy(chosen.lfFaceName, "Tahoma");
+    WriteSettingBytes("FontS", &chosen, sizeof chosen);
+    OpenMainWindow();
+    int dpi = WindowDpi(main);
+    EXPECT_EQ(dpi, ChildTestDpi() ? ChildTestDpi() : WindowDpi(nullptr));
+    auto scaled = [dpi](int units) { return ScaleToDpi(units, dpi); };
+
+    // The window, the splitter and the columns from the stored units.
+    RECT window;
+    GetWindowRect(main, &window);
+    EXPECT_EQ(window.right - window.left, scaled(400));
+    EXPECT_EQ(window.bottom - window.top, scaled(300));
+    RECT split, status, servers, players, toolbar;
+    ChildRect(Child(ID_SPLITTER), &split);
+    EXPECT_EQ(split.top, scaled(150));
+    EXPECT_EQ(split.bottom - split.top, scaled(7));
+    EXPECT_EQ(split.left, -scaled(3));
+    HWND list = Child(ID_SERVERLIST);
+    EXPECT_EQ(ListView_GetColumnWidth(list, 0), scaled(100));
+    EXPECT_EQ(ListView_GetColumnWidth(list, 1), scaled(25));  // "100\t25\t25\t50\t30\t" as loaded
+
+    // The toolbar: artwork for the DPI (19, 28 or 38 pixels), buttons and
+    // height scaled; the animation as high as the toolbar.
+    int artwork = ArtworkScale(dpi) == 200 ? 38 : ArtworkScale(dpi) == 150 ? 28 : 19;
+    HWND bar = Child(ID_TOOLBAR);
+    int cx = 0, cy = 0;
+    ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(SendMessageA(bar, TB_GETIMAGELIST, 0, 0)), &cx, &cy);
+    EXPECT_EQ(cx, artwork);
+    EXPECT_EQ(cy, artwork);
+    LRESULT button = SendMessageA(bar, TB_GETBUTTONSIZE, 0, 0);
+    EXPECT_EQ(LOWORD(button), scaled(28));
+    EXPECT_EQ(HIWORD(button), scaled(30));
+    ChildRect(bar, &toolbar);
+    EXPECT_EQ(toolbar.bottom, scaled(35));
+    RECT animation;
+    ChildRect(Child(ID_ANIMATION), &animation);
+    EXPECT_EQ(animation.bottom, toolbar.bottom);
+    EXPECT_EQ(animation.right - animation.left, scaled(32));
+
+    // The lists: their images for the DPI (16, 24 or 32 pixels), the stored
+    // font's size scaled, the player list (no font stored) in the message
+    // font, and rows high enough for both.
+    ImageList_GetIconSize(ListView_GetImageList(list, LVSIL_SMALL), &cx, &cy);
+    EXPECT_EQ(cy, MulDiv(16, ArtworkScale(dpi), 100));
+    LOGFONTA used = {};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)), sizeof used, &used);
+    EXPECT_EQ(used.lfHeight, scaled(-20));
+    LOGFONTA message = {};
+    ASSERT_TRUE(MessageFontForDpi(dpi, &message));
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(Child(ID_PLAYERLIST), WM_GETFONT, 0, 0)), sizeof used, &used);
+    EXPECT_EQ(used.lfHeight, message.lfHeight);
+    EXPECT_STREQ(used.lfFaceName, message.lfFaceName);
+    RECT row;
+    ASSERT_TRUE(ListView_GetItemRect(list, 0, &row, LVIR_BOUNDS));
+    HDC dc = GetDC(list);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+    EXPECT_GE(row.bottom - row.top, metrics.tmHeight);
+    EXPECT_GE(row.bottom - row.top, cy);
+
+    // The status parts: 200, 100 and 80 units, each text within its part.
+    HWND statusBar = Child(ID_STATUSBAR);
+    StatusPrintPart(statusBar, 2, "%d players found", 999);
+    StatusPrintPart(statusBar, 3, "%d servers", 99999);
+    int edges[4] = {};
+    ASSERT_EQ(SendMessageA(statusBar, SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges)), 4);
+    EXPECT_EQ(edges[1] - edges[0], scaled(200));
+    EXPECT_EQ(edges[2] - edges[1], scaled(100));
+    EXPECT_EQ(edges[3] - edges[2], scaled(80));
+    dc = GetDC(statusBar);
+    old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(statusBar, WM_GETFONT, 0, 0)));
+    for (int part = 2; part < 4; ++part) {
+        std::string text = StatusText(statusBar, part);
+        SIZE size = {};
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        RECT rect;
+        SendMessageA(statusBar, SB_GETRECT, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(&rect));
+        EXPECT_LE(size.cx, rect.right - rect.left) << part << " " << text;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(statusBar, dc);
+
+    // WM_DPICHANGED: the suggested place is taken and everything is laid
+    // out again, the toolbar made afresh.
+    MoveWindow(bar, 0, 0, 10, 5, TRUE);
+    SendMessageA(bar, TB_SETBUTTONSIZE, 0, MAKELPARAM(10, 10));
+    RECT suggested = {30, 40, 30 + scaled(420), 40 + scaled(320)};
+    SendMessageA(main, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    GetWindowRect(main, &window);
+    EXPECT_TRUE(EqualRect(&window, &suggested));
+    button = SendMessageA(bar, TB_GETBUTTONSIZE, 0, 0);
+    EXPECT_EQ(LOWORD(button), scaled(28));
+    RECT client;
+    GetClientRect(main, &client);
+    ChildRect(bar, &toolbar);
+    ChildRect(Child(ID_SPLITTER), &split);
+    ChildRect(statusBar, &status);
+    ChildRect(list, &servers);
+    ChildRect(Child(ID_PLAYERLIST), &players);
+    EXPECT_EQ(toolbar.bottom, scaled(35));
+    EXPECT_EQ(toolbar.right, client.right - scaled(32));
+    EXPECT_EQ(servers.top, toolbar.bottom);
+    EXPECT_EQ(servers.right, client.right);
+    EXPECT_EQ(servers.bottom, split.top);
+    EXPECT_EQ(players.top, split.bottom);
+    EXPECT_EQ(players.bottom, status.top);
+    EXPECT_EQ(status.bottom, client.bottom);
+
+    // The round trip: closing stores 96-DPI units again.
+    MoveWindow(main, scaled(10), scaled(20), scaled(400), scaled(300), TRUE);
+    ListView_SetColumnWidth(list, 0, scaled(123));
+    messageAnswers = {};
+    SendMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Pump());
+    EXPECT_EQ(Setting("Pos"), "10 20 400 300 [1]");
+    EXPECT_EQ(Setting("Split"), "150");
+    EXPECT_EQ(Setting("ServerTemplateWidth"), "123\t25\t25\t50\t30\t");
+    LOGFONTA stored = {};
+    ReadSettingBytes("FontS", &stored, sizeof stored);
+    EXPECT_EQ(stored.lfHeight, -20);
+}
+
+TEST(MainWindowDpi, TheMainWindowDrawsAtEachDpi)
+{
+    if (ChildTestDpi())
+        return;
+    for (DWORD dpi : {144u, 192u})
+        EXPECT_EQ(RunSelfAtDpi(dpi, "MainWindow.DrawsAtTheDpiOfItsScreen"), 0u) << dpi;
 }
 
 // A stored place off every monitor, a size below the minimum, a number too

@@ -16,7 +16,6 @@
 #include "settings/settings.h"
 #include "startup.h"
 #include "ui/commands.h"
-#include "ui/helpers.h"
 #include "ui/masterimport.h"
 
 namespace {

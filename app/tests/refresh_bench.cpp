@@ -23,7 +23,7 @@
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
-#include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/mainwindow.h"
 #include "ui/playersearch.h"
 

@@ -14,7 +14,7 @@
 #include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
-#include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/statusbar.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include "settings/appdata.h"
 #include "startup.h"
 #include "settings/settings.h"
-#include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/listview.h"
 #include "ui/refreshview.h"
 #include "ui/statusbar.h"

@@ -1,5 +1,5 @@
-// Pictures of the preferences sheet's pages and the about box for the
-// README, taken in-process from the screen of a headless session:
+// Pictures of the main window, the preferences sheet's pages and the about
+// box for the README, taken in-process from the screen of a headless session:
 //   SKOVALT_SHOTS=FOLDER wine64 app_screenshots.exe
 // (tools/scripts/screenshot-dialogs.sh runs it and makes PNG files). Each
 // picture is a 24-bit BMP named after what it shows. Without SKOVALT_SHOTS
@@ -9,9 +9,14 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <string>
+
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
+#include "ui/geometry.h"
+#include "ui/helpers.h"
+#include "ui/messages.h"
 #include "ui/preferences.h"
 
 namespace {
@@ -91,11 +96,28 @@ TEST_F(Screenshots, SheetPagesAndAboutBox)
     AddServer(Ip("10.0.0.1"), 27910, "", "Brakkon's CTF", "ctf", 40);
     AddServer(Ip("10.0.0.2"), 27910, "", "Rocket Arena", "arena", 80);
     AddServer(Ip("10.0.0.3"), 27910, "", "Deathmatch", "baseq2", 30);
-    const char *names[] = {"prefs-general", "prefs-startup", "prefs-quake2", "prefs-layout", "prefs-filter"};
+    // Under the program's own name at 96 DPI; at another DPI with the DPI
+    // after it, to be looked at (tools/scripts/screenshot-dialogs.sh
+    // keeps only the main window's of those).
+    int dpi = WindowDpi(main);
+    std::string suffix = dpi == kBaseDpi ? "" : "-" + std::to_string(dpi);
+    ShowWindow(main, SW_SHOWNORMAL);
+    MoveWindow(main, 0, 0, ScaleToDpi(480, dpi), ScaleToDpi(330, dpi), TRUE);
+    HWND splitter = GetDlgItem(main, ID_SPLITTER);
+    RECT split;
+    ChildRect(splitter, &split);
+    MoveWindow(splitter, split.left, ScaleToDpi(180, dpi), split.right - split.left, split.bottom - split.top, TRUE);
+    SendMessageA(main, UM_SPLITMOVED, 0, 0);
+    Pump();
+    Capture(main, ("main" + suffix).c_str());
+    static std::string names[5];
+    const char *bases[] = {"prefs-general", "prefs-startup", "prefs-quake2", "prefs-layout", "prefs-filter"};
+    for (int i = 0; i < 5; ++i)
+        names[i] = bases[i] + suffix;
     std::vector<SheetScript> steps;
     for (int page = PageGeneral; page <= PageFilter; ++page) {
-        steps.push_back([page, &names](HWND sheet) {
-            Capture(sheet, names[page]);
+        steps.push_back([page](HWND sheet) {
+            Capture(sheet, names[page].c_str());
             if (page < PageFilter)
                 PropSheet_SetCurSel(sheet, nullptr, page + 1);
             else
@@ -107,12 +129,12 @@ TEST_F(Screenshots, SheetPagesAndAboutBox)
     EXPECT_TRUE(shownMessages.empty());
 
     RunInDialog("Skovalt", [](HWND dialog) {
-        Capture(dialog, "about");
+        Capture(dialog, ("about" + std::string(WindowDpi(dialog) == kBaseDpi ? "" : "-" + std::to_string(WindowDpi(dialog)))).c_str());
         SendMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
     SendMessageA(main, WM_COMMAND, CMD_ABOUT, 0);
-    for (const char *name : {"prefs-general", "prefs-filter", "about"})
-        EXPECT_TRUE(GetFileAttributesA((shots + name + ".bmp").c_str()) != INVALID_FILE_ATTRIBUTES) << name;
+    for (const char *name : {"main", "prefs-general", "prefs-filter", "about"})
+        EXPECT_TRUE(GetFileAttributesA((shots + name + suffix + ".bmp").c_str()) != INVALID_FILE_ATTRIBUTES) << name;
 }
 
 }  // namespace

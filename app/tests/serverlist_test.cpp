@@ -10,7 +10,7 @@
 #include "startup.h"
 #include "settings/settings.h"
 #include "base/paths.h"
-#include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/statusbar.h"
 
 namespace {

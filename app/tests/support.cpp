@@ -3,6 +3,7 @@
 #include <winsock2.h>
 #include <commctrl.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "base/files.h"
@@ -15,7 +16,7 @@
 #include "settings/appdata.h"
 #include "settings/settings.h"
 #include "startup.h"
-#include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/statusbar.h"
 
 std::vector<std::string> shownMessages;
@@ -366,4 +367,75 @@ Bytes Concat(std::initializer_list<Bytes> parts)
 uint32_t Ip(const char *dotted)
 {
     return static_cast<uint32_t>(inet_addr(dotted));
+}
+
+namespace {
+
+const char kChildDpi[] = "SKOVALT_TEST_DPI";
+
+// Sets LogPixels of the prefix's user for as long as it lives, then puts
+// back what was there.
+struct LogPixels {
+    explicit LogPixels(DWORD dpi)
+    {
+        RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                        &key, nullptr);
+        DWORD size = sizeof old;
+        had = key && RegQueryValueExA(key, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE *>(&old), &size) ==
+                         ERROR_SUCCESS;
+        if (key)
+            RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&dpi), sizeof dpi);
+    }
+    ~LogPixels()
+    {
+        if (!key)
+            return;
+        if (had)
+            RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&old), sizeof old);
+        else
+            RegDeleteValueA(key, "LogPixels");
+        RegCloseKey(key);
+    }
+    HKEY key = nullptr;
+    DWORD old = 0;
+    bool had = false;
+};
+
+}  // namespace
+
+DWORD RunSelfAtDpi(DWORD dpi, const char *filter)
+{
+    LogPixels setting(dpi);
+    if (!setting.key)
+        return 0xFFFFFFFF;
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string command = std::string("\"") + exe + "\" --gtest_filter=" + filter;
+    char value[16];
+    snprintf(value, sizeof value, "%lu", static_cast<unsigned long>(dpi));
+    SetEnvironmentVariableA(kChildDpi, value);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    BOOL started = CreateProcessA(exe, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                  &process);
+    SetEnvironmentVariableA(kChildDpi, nullptr);
+    if (!started)
+        return 0xFFFFFFFF;
+    DWORD code = 0xFFFFFFFF;
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    else
+        TerminateProcess(process.hProcess, 0xFFFFFFFF);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+int ChildTestDpi()
+{
+    char value[16] = "";
+    if (!GetEnvironmentVariableA(kChildDpi, value, sizeof value))
+        return 0;
+    return atoi(value);
 }

@@ -107,4 +107,13 @@ Bytes ServerRecord(const Bytes &ip, uint16_t port, uint16_t ping, uint8_t flags,
 Bytes Concat(std::initializer_list<Bytes> parts);
 uint32_t Ip(const char *dotted);
 
+// Runs this test program again, with only the tests of filter, as a child
+// at dpi: Wine reads LogPixels of the prefix's user when a program starts,
+// so it is set for the child's start and put back after. The child sees
+// dpi in ChildTestDpi. Returns its exit code (0: its tests passed), or
+// 0xFFFFFFFF when it did not start or end within 60 s.
+DWORD RunSelfAtDpi(DWORD dpi, const char *filter);
+// The DPI a child of RunSelfAtDpi was started for; 0 in a plain run.
+int ChildTestDpi();
+
 #endif

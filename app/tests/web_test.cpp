@@ -15,7 +15,7 @@
 #include "settings/appdata.h"
 #include "settings/settings.h"
 #include "skovalt_version.h"
-#include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/webcommands.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "net/version.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
-#include "ui/helpers.h"
+#include "ui/sounds.h"
 
 namespace {
 
@@ -150,7 +150,20 @@ int DrawBitmapResource(int resource, HDC dc, int x, int y, int width, int height
         RealizePalette(memory);
     }
     HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-    BitBlt(dc, x, y, width, height, memory, 0, 0, SRCCOPY);
+    // The picture fills the box it is drawn in: at another size than its
+    // own (its button on a screen of more than 96 DPI) smoothly stretched.
+    int pictureWidth = static_cast<int>(header.biWidth);
+    int pictureHeight = static_cast<int>(header.biHeight < 0 ? -header.biHeight : header.biHeight);
+    if (width == pictureWidth && height == pictureHeight) {
+        BitBlt(dc, x, y, width, height, memory, 0, 0, SRCCOPY);
+    } else {
+        int oldMode = SetStretchBltMode(dc, HALFTONE);
+        POINT oldOrigin;
+        SetBrushOrgEx(dc, 0, 0, &oldOrigin);
+        StretchBlt(dc, x, y, width, height, memory, 0, 0, pictureWidth, pictureHeight, SRCCOPY);
+        SetBrushOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
+        SetStretchBltMode(dc, oldMode);
+    }
     SelectObject(memory, oldBitmap);
     if (palette) {
         SelectPalette(memory, oldMemory, FALSE);

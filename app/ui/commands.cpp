@@ -12,7 +12,7 @@
 #include "ui/aboutbox.h"
 #include "ui/detailsdialog.h"
 #include "ui/displaylist.h"
-#include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/launchgame.h"
 #include "ui/listedit.h"
 #include "ui/masterimport.h"

@@ -14,7 +14,9 @@
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
+#include "ui/geometry.h"
 #include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/messages.h"
 #include "ui/playersearch.h"
 
@@ -96,13 +98,17 @@ void AddRuleRow(HWND rules, const char *name, const char *value)
 void InitDetails(HWND dialog)
 {
     HINSTANCE instance = appData->instance;
-    HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUAKE2), IMAGE_ICON, 16, 16, LR_SHARED));
+    int dpi = WindowDpi(dialog);
+    int iconSize = ScaleToDpi(16, dpi);
+    HICON icon = static_cast<HICON>(
+        LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUAKE2), IMAGE_ICON, iconSize, iconSize, LR_SHARED));
     SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 
     // The lists do not share their image lists: each destroys its own.
     HWND players = GetDlgItem(dialog, IDC_DETAILS_PLAYERS);
-    HIMAGELIST images = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(IDB_LISTIMAGES), 16, 0, RGB(0, 0, 255),
-                                             IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    int bitmap = ArtworkResource(IDB_LISTIMAGES, dpi);
+    HIMAGELIST images = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(bitmap), ArtworkHeight(instance, bitmap, 16), 0,
+                                             RGB(0, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
     SendMessageA(players, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
     SendMessageA(players, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     int width = 6 * AverageCharWidth(players);
@@ -115,8 +121,9 @@ void InitDetails(HWND dialog)
     AddColumn(rules, 0, "Rule", width);
     AddColumn(rules, 1, "Value", width);
 
-    // The stored size comes back as it was, also where it is wider than
-    // the rule list allows (the frame's width differs between systems).
+    // The stored size (in 96-DPI units) comes back as it was, also where
+    // it is wider than the rule list allows (the frame's width differs
+    // between systems).
     char size[32];
     ReadSetting("ServerDlg", size, sizeof size);
     char storedWidth[16] = "";
@@ -124,7 +131,7 @@ void InitDetails(HWND dialog)
     long w, h;
     if (ParseSettingNumber(storedWidth, 0, 32767, &w) && ParseSettingNumber(height, 0, 32767, &h)) {
         restoringSize = true;
-        SetWindowPos(dialog, nullptr, 0, 0, static_cast<int>(w), static_cast<int>(h),
+        SetWindowPos(dialog, nullptr, 0, 0, ScaleToDpi(static_cast<int>(w), dpi), ScaleToDpi(static_cast<int>(h), dpi),
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         restoringSize = false;
     }
@@ -138,7 +145,7 @@ void OnDetailsSize(HWND dialog, int clientHeight)
         HWND list = GetDlgItem(dialog, id);
         RECT r;
         ChildRect(list, &r);
-        MoveWindow(list, r.left, r.top, r.right - r.left, clientHeight - r.top - 5, TRUE);
+        MoveWindow(list, r.left, r.top, r.right - r.left, clientHeight - r.top - ScaleToDpi(5, WindowDpi(dialog)), TRUE);
     }
 }
 
@@ -154,10 +161,11 @@ void OnDetailsMinMax(HWND dialog, MINMAXINFO *info)
     GetWindowRect(dialog, &window);
     GetWindowRect(players, &p);
     GetWindowRect(rules, &r);
-    info->ptMinTrackSize.x = p.right - window.left + 5;
+    int dpi = WindowDpi(dialog);
+    info->ptMinTrackSize.x = p.right - window.left + ScaleToDpi(5, dpi);
     if (!restoringSize)
-        info->ptMaxTrackSize.x = r.right - window.left + 10;
-    info->ptMinTrackSize.y = kMinHeight;
+        info->ptMaxTrackSize.x = r.right - window.left + ScaleToDpi(10, dpi);
+    info->ptMinTrackSize.y = ScaleToDpi(kMinHeight, dpi);
 }
 
 void CloseDetails(HWND dialog)
@@ -165,7 +173,8 @@ void CloseDetails(HWND dialog)
     RECT r;
     GetWindowRect(dialog, &r);
     char size[32];
-    snprintf(size, sizeof size, "%d %d", static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top));
+    int dpi = WindowDpi(dialog);
+    snprintf(size, sizeof size, "%d %d", UnscaleFromDpi(r.right - r.left, dpi), UnscaleFromDpi(r.bottom - r.top, dpi));
     WriteSetting("ServerDlg", size);
     DestroyWindow(dialog);
 }

@@ -13,7 +13,9 @@
 #include "serverlist/serverfile.h"
 #include "settings/appdata.h"
 #include "ui/commands.h"
+#include "ui/geometry.h"
 #include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/statusbar.h"
 
 namespace {

@@ -3,6 +3,8 @@
 #include <stddef.h>
 #include <string.h>
 
+#include "resources/resource.h"
+
 namespace {
 
 using GetDpiForWindowFn = UINT(WINAPI *)(HWND);
@@ -118,4 +120,39 @@ RECT CenteredOnWorkArea(HWND window, int width, int height)
         top = area.top;
     RECT rect = {left, top, left + width, top + height};
     return rect;
+}
+
+int ArtworkResource(int resource, int dpi)
+{
+    static const struct {
+        int base, at150, at200;
+    } kScaled[] = {
+        {IDB_TOOLBAR, IDB_TOOLBAR150, IDB_TOOLBAR200},      {IDB_LISTIMAGES, IDB_LISTIMAGES150, IDB_LISTIMAGES200},
+        {IDC_SPLIT, IDC_SPLIT150, IDC_SPLIT200},            {IDC_DRAGROW, IDC_DRAGROW150, IDC_DRAGROW200},
+        {IDR_REFRESHAVI, IDR_REFRESHAVI150, IDR_REFRESHAVI200},
+    };
+    int scale = ArtworkScale(dpi);
+    for (const auto &art : kScaled) {
+        if (art.base == resource)
+            return scale == 200 ? art.at200 : scale == 150 ? art.at150 : art.base;
+    }
+    return resource;
+}
+
+int ArtworkHeight(HINSTANCE instance, int bitmap, int fallback)
+{
+    HBITMAP handle = static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(bitmap), IMAGE_BITMAP, 0, 0, 0));
+    BITMAP info = {};
+    int height = handle && GetObjectA(handle, sizeof info, &info) ? info.bmHeight : fallback;
+    if (handle)
+        DeleteObject(handle);
+    return height < 0 ? -height : height;
+}
+
+void CenterWindow(HWND window)
+{
+    RECT rect;
+    GetWindowRect(window, &rect);
+    RECT centred = CenteredOnWorkArea(window, rect.right - rect.left, rect.bottom - rect.top);
+    SetWindowPos(window, nullptr, centred.left, centred.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

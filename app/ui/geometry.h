@@ -28,6 +28,12 @@ int UnscaleFromDpi(int pixels, int dpi);
 // to dpi; halfway between two (120 and 168 DPI) takes the larger, as a
 // picture a little large reads better than one a little small.
 int ArtworkScale(int dpi);
+// The resource of a bitmap, cursor or animation drawn for dpi: resource is
+// the one of 100 %; its 150 and 200 % versions are picked by ArtworkScale.
+int ArtworkResource(int resource, int dpi);
+// The height in pixels of a bitmap resource of instance (fallback when it
+// does not load): the size of the square images of an image strip.
+int ArtworkHeight(HINSTANCE instance, int bitmap, int fallback);
 
 // The system's message font (the font of message boxes and dialogs) at dpi:
 // from SystemParametersInfoForDpi where Windows has it, else the one of
@@ -40,5 +46,10 @@ bool MessageFontForDpi(int dpi, LOGFONTA *font);
 // a null window. One larger than the work area keeps its top left corner on
 // the work area's, so the title bar stays within reach.
 RECT CenteredOnWorkArea(HWND window, int width, int height);
+
+// Moves a window to the middle of the work area of its monitor
+// (CenteredOnWorkArea: one larger keeps its top left corner on the work
+// area's).
+void CenterWindow(HWND window);
 
 #endif

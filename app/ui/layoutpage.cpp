@@ -15,6 +15,7 @@
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
+#include "ui/geometry.h"
 #include "ui/helpers.h"
 #include "ui/listview.h"
 
@@ -267,7 +268,8 @@ void OnFont(HWND page)
         return;
     const char *setting = window == 0 ? "FontS" : "FontP";
     LOGFONTA font;
-    ReadSettingBytes(setting, &font, sizeof font);
+    int dpi = WindowDpi(page);
+    ReadListFont(setting, dpi, &font);
     CHOOSEFONTA dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = page;
@@ -275,7 +277,7 @@ void OnFont(HWND page)
     dialog.Flags = CF_SCREENFONTS | CF_EFFECTS | CF_INITTOLOGFONTSTRUCT;
     if (!ChooseFontA(&dialog))
         return;
-    WriteSettingBytes(setting, &font, sizeof font);
+    WriteListFont(setting, dpi, &font);
     HWND list = MainList(window == 0 ? ID_SERVERLIST : ID_PLAYERLIST);
     if (!list)
         return;

@@ -18,7 +18,7 @@
 #include "serverlist/serverfile.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
-#include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/prompt.h"
 #include "ui/refreshview.h"
 #include "ui/rowdrag.h"

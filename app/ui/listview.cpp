@@ -13,7 +13,8 @@
 #include "base/paths.h"
 #include "base/report.h"
 #include "base/text.h"
-#include "ui/helpers.h"
+#include "ui/geometry.h"
+#include "ui/rows.h"
 #include "ui/playersearch.h"
 #include "ui/statusbar.h"
 
@@ -54,11 +55,32 @@ int CALLBACK CompareRows(LPARAM a, LPARAM b, LPARAM key)
 
 }  // namespace
 
+void ReadListFont(const char *setting, int dpi, LOGFONTA *font)
+{
+    bool stored = ReadSettingBytes(setting, font, sizeof *font) == 0;
+    if (!stored || (font->lfHeight == 0 && font->lfFaceName[0] == '\0')) {
+        // None chosen: the system's message font at the list's DPI.
+        if (!MessageFontForDpi(dpi, font))
+            memset(font, 0, sizeof *font);
+        return;
+    }
+    font->lfHeight = ScaleToDpi(font->lfHeight, dpi);
+    font->lfWidth = ScaleToDpi(font->lfWidth, dpi);
+}
+
+void WriteListFont(const char *setting, int dpi, const LOGFONTA *font)
+{
+    LOGFONTA stored = *font;
+    stored.lfHeight = UnscaleFromDpi(font->lfHeight, dpi);
+    stored.lfWidth = UnscaleFromDpi(font->lfWidth, dpi);
+    WriteSettingBytes(setting, &stored, sizeof stored);
+}
+
 void ReplaceListFont(HWND list)
 {
     DeleteListFont(list);
     LOGFONTA description;
-    ReadSettingBytes(IsServerList(list) ? "FontS" : "FontP", &description, sizeof description);
+    ReadListFont(IsServerList(list) ? "FontS" : "FontP", WindowDpi(list), &description);
     HFONT font = CreateFontIndirectA(&description);
     if (font) {
         SetPropA(list, FontProperty, font);
@@ -119,13 +141,14 @@ void BuildColumns(HWND list, const char *templateText, const char *widths)
     // Every caption is followed by the tab of its "%t"; text after the last
     // tab is no column.
     int columns = 0;
+    int dpi = WindowDpi(list);
     const char *p = captions;
     while (const char *tab = strchr(p, '\t')) {
         char caption[50];
         NextField(caption, sizeof caption, p, '\t');
         LVCOLUMNA column = {};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.cx = 100;
+        column.cx = ScaleToDpi(100, dpi);
         column.pszText = caption;
         column.iSubItem = columns;
         SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(columns), reinterpret_cast<LPARAM>(&column));
@@ -138,7 +161,8 @@ void BuildColumns(HWND list, const char *templateText, const char *widths)
         w = NextField(width, sizeof width, w, '\t');
         long pixels;
         if (ParseSettingNumber(width, 0, 32767, &pixels))
-            SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), MAKELPARAM(pixels, 0));
+            SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
+                         MAKELPARAM(ScaleToDpi(static_cast<int>(pixels), dpi), 0));
     }
 }
 
@@ -341,8 +365,10 @@ void StoreColumnWidths(HWND mainWindow)
         int columns = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
         char text[512] = "";
         size_t used = 0;
+        int dpi = WindowDpi(list);
         for (int i = 0; i < columns; ++i) {
-            int width = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
+            int width = UnscaleFromDpi(
+                static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0)), dpi);
             int n = snprintf(text + used, sizeof text - used, "%d\t", width);
             if (n < 0 || static_cast<size_t>(n) >= sizeof text - used) {
                 text[used] = '\0';

@@ -10,6 +10,11 @@
 
 #include "kv/kv.h"
 
+// A list font of "FontS" or "FontP" at dpi: the stored sizes are in
+// 96-DPI units; with none stored, the system's message font. Writing
+// stores the sizes of a font at dpi in 96-DPI units again.
+void ReadListFont(const char *setting, int dpi, LOGFONTA *font);
+void WriteListFont(const char *setting, int dpi, const LOGFONTA *font);
 // Creates the list's font from "FontS" or "FontP" (the old one is deleted)
 // and rebuilds its columns from its template and widths.
 void ApplyListFont(HWND list);

@@ -16,8 +16,10 @@
 #include "ui/commands.h"
 #include "ui/detailsdialog.h"
 #include "ui/displaylist.h"
+#include "ui/geometry.h"
 #include "ui/busywait.h"
 #include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/launchgame.h"
 #include "ui/listview.h"
 #include "ui/menus.h"
@@ -39,6 +41,8 @@ HIMAGELIST listImages;
 // and WM_EXITMENULOOP); a popup initialised outside it is being looked at
 // by an accelerator key.
 bool inMenuLoop;
+// The DPI the main window's children were last made for (0: none yet).
+int appliedDpi;
 
 HWND Child(HWND mainWindow, int id)
 {
@@ -59,6 +63,49 @@ HWND CreateList(HWND mainWindow, int id, DWORD extraStyle)
     return list;
 }
 
+// Opens the refresh animation drawn for the window's DPI, resting on the
+// frame a finished refresh shows; a beep when it cannot.
+void OpenAnimation(HWND window, int dpi)
+{
+    HWND animation = Child(window, ID_ANIMATION);
+    if (!animation ||
+        !SendMessageA(animation, ACM_OPENA, reinterpret_cast<WPARAM>(appData->instance),
+                      reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(ArtworkResource(IDR_REFRESHAVI, dpi))))) {
+        MessageBeep(MB_OK);
+        return;
+    }
+    SendMessageA(animation, ACM_PLAY, 1, MAKELPARAM(7, 7));
+}
+
+// The list images drawn for the window's DPI, on both lists; the old list
+// goes.
+void SetListImages(HWND window, int dpi)
+{
+    int bitmap = ArtworkResource(IDB_LISTIMAGES, dpi);
+    HIMAGELIST images = ImageList_LoadImageA(appData->instance, MAKEINTRESOURCEA(bitmap),
+                                             ArtworkHeight(appData->instance, bitmap, 16), 0, RGB(0, 0, 255),
+                                             IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    for (int id : {ID_SERVERLIST, ID_PLAYERLIST}) {
+        if (HWND list = Child(window, id))
+            SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+    }
+    if (listImages)
+        ImageList_Destroy(listImages);
+    listImages = images;
+}
+
+// A list's column widths from one DPI to another.
+void RescaleColumns(HWND list, int from, int to)
+{
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    int columns = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    for (int i = 0; i < columns; ++i) {
+        int width = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i),
+                     MAKELPARAM(ScaleToDpi(UnscaleFromDpi(width, from), to), 0));
+    }
+}
+
 LRESULT OnCreate(HWND window)
 {
     appData->mainWindow = window;
@@ -69,8 +116,7 @@ LRESULT OnCreate(HWND window)
     SendMessageA(statusBar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
 
     CreateMainToolbar(window, &toolbarImages);
-    listImages = ImageList_LoadImageA(appData->instance, MAKEINTRESOURCEA(IDB_LISTIMAGES), 16, 0, RGB(0, 0, 255),
-                                      IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    appliedDpi = 0;
 
     HWND servers = CreateList(window, ID_SERVERLIST, LVS_OWNERDATA);
     MakeVirtualRows(servers);
@@ -88,29 +134,31 @@ LRESULT OnCreate(HWND window)
 
     RECT client;
     GetClientRect(window, &client);
-    int top = static_cast<int>(ReadNumberSetting("Split"));
+    // "Split" is in 96-DPI units, as every stored size.
+    int dpi = WindowDpi(window);
+    int top = ScaleToDpi(static_cast<int>(ReadNumberSetting("Split")), dpi);
     if (top == 0)
         top = client.bottom * 2 / 3;
-    CreateWindowExA(0, "ClassHSplit", "", WS_CHILD | WS_VISIBLE, -3, top, client.right + 6, 7, window,
-                    reinterpret_cast<HMENU>(ID_SPLITTER), appData->instance, nullptr);
+    int edge = ScaleToDpi(kSplitterEdge, dpi);
+    CreateWindowExA(0, "ClassHSplit", "", WS_CHILD | WS_VISIBLE, -edge, top, client.right + 2 * edge,
+                    ScaleToDpi(kSplitterHeight, dpi), window, reinterpret_cast<HMENU>(ID_SPLITTER), appData->instance,
+                    nullptr);
 
-    HWND animation = CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD | WS_VISIBLE | ACS_AUTOPLAY, client.right - 32,
-                                     0, 32, 35, window, reinterpret_cast<HMENU>(ID_ANIMATION), appData->instance,
-                                     nullptr);
-    if (!animation ||
-        !SendMessageA(animation, ACM_OPENA, reinterpret_cast<WPARAM>(appData->instance),
-                      reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(IDR_REFRESHAVI)))) {
-        MessageBeep(MB_OK);
-    } else {
-        // Idle, the animation rests on the frame a finished refresh shows.
-        SendMessageA(animation, ACM_PLAY, 1, MAKELPARAM(7, 7));
-    }
+    CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD | WS_VISIBLE | ACS_AUTOPLAY, 0, 0, 0, 0, window,
+                    reinterpret_cast<HMENU>(ID_ANIMATION), appData->instance, nullptr);
 
-    LayoutChildren(window);
+    ApplyWindowDpi(window);
     // Paste follows what the clipboard holds, whoever changes it.
     AddClipboardFormatListener(window);
     PostMessageA(window, UM_STARTUP, 0, 0);
     return 0;
+}
+
+void OnDpiChanged(HWND window, const RECT *suggested)
+{
+    SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    ApplyWindowDpi(window);
 }
 
 void OnDestroy(HWND window)
@@ -290,6 +338,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SIZE:
         OnSize(window, wParam, lParam);
         return 0;
+    case WM_DPICHANGED:
+        OnDpiChanged(window, reinterpret_cast<const RECT *>(lParam));
+        return 0;
     case WM_GETMINMAXINFO:
         SetMainMinimumSize(reinterpret_cast<MINMAXINFO *>(lParam));
         return 0;
@@ -419,6 +470,46 @@ int RunMessageLoop(HWND mainWindow, HACCEL accelerators)
     return static_cast<int>(msg.wParam);
 }
 
+void ApplyWindowDpi(HWND mainWindow)
+{
+    int dpi = WindowDpi(mainWindow);
+    int before = appliedDpi;
+    appliedDpi = dpi;
+    HWND toolbar = Child(mainWindow, ID_TOOLBAR);
+    if (toolbar) {
+        SetToolbarDpi(toolbar, &toolbarImages);
+        RECT t;
+        ChildRect(toolbar, &t);
+        MoveWindow(toolbar, 0, 0, t.right - t.left, ScaleToDpi(kToolbarHeight, dpi), TRUE);
+    }
+    SetListImages(mainWindow, dpi);
+    for (int id : {ID_SERVERLIST, ID_PLAYERLIST}) {
+        HWND list = Child(mainWindow, id);
+        if (!list || !before)
+            continue;  // made at this DPI with the window
+        if (before != dpi)
+            RescaleColumns(list, before, dpi);
+        ReplaceListFont(list);
+        InvalidateRect(list, nullptr, TRUE);
+    }
+    HWND splitter = Child(mainWindow, ID_SPLITTER);
+    if (splitter && before && before != dpi) {
+        RECT s;
+        ChildRect(splitter, &s);
+        int top = ScaleToDpi(UnscaleFromDpi(s.top, before), dpi);
+        MoveWindow(splitter, s.left, top, s.right - s.left, ScaleToDpi(kSplitterHeight, dpi), FALSE);
+    }
+    OpenAnimation(mainWindow, dpi);
+    RECT client;
+    GetClientRect(mainWindow, &client);
+    HWND statusBar = Child(mainWindow, ID_STATUSBAR);
+    if (statusBar) {
+        SendMessageA(statusBar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+        SetStatusParts(statusBar, client.right);
+    }
+    LayoutChildren(mainWindow);
+}
+
 void LayoutChildren(HWND mainWindow)
 {
     RECT client;
@@ -434,19 +525,24 @@ void LayoutChildren(HWND mainWindow)
     ChildRect(toolbar, &t);
     ChildRect(splitter, &s);
     GetWindowRect(statusBar, &h);
+    int dpi = WindowDpi(mainWindow);
     int top = t.bottom;
     int width = client.right;
     int statusHeight = h.bottom - h.top;
     int bottom = client.bottom - statusHeight;
+    int splitHeight = ScaleToDpi(kSplitterHeight, dpi);
+    int edge = ScaleToDpi(kSplitterEdge, dpi);
+    int animationWidth = ScaleToDpi(kAnimationWidth, dpi);
+    s.bottom = s.top + splitHeight;
     if (s.top < top || s.bottom > bottom) {
         s.bottom = bottom;
-        s.top = bottom - 7;
+        s.top = bottom - splitHeight;
     }
     MoveWindow(Child(mainWindow, ID_PLAYERLIST), 0, s.bottom, width, bottom - s.bottom, TRUE);
     MoveWindow(Child(mainWindow, ID_SERVERLIST), 0, top, width, s.top - top, TRUE);
-    MoveWindow(toolbar, 0, 0, width - 32, top, TRUE);
-    MoveWindow(Child(mainWindow, ID_ANIMATION), width - 32, 0, 32, top, TRUE);
-    MoveWindow(splitter, -3, s.top, width + 6, 7, TRUE);
+    MoveWindow(toolbar, 0, 0, width - animationWidth, top, TRUE);
+    MoveWindow(Child(mainWindow, ID_ANIMATION), width - animationWidth, 0, animationWidth, top, TRUE);
+    MoveWindow(splitter, -edge, s.top, width + 2 * edge, splitHeight, TRUE);
 }
 
 void OnSplitMoved(HWND mainWindow)
@@ -458,15 +554,19 @@ void OnSplitMoved(HWND mainWindow)
     ChildRect(Child(mainWindow, ID_STATUSBAR), &h);
     int width = client.right;
     int oldTop = s.top;
+    int dpi = WindowDpi(mainWindow);
     if (s.bottom > h.top) {
+        int splitHeight = ScaleToDpi(kSplitterHeight, dpi);
+        int edge = ScaleToDpi(kSplitterEdge, dpi);
         s.bottom = h.top;
-        s.top = s.bottom - 7;
-        MoveWindow(splitter, -3, s.top, width + 6, 7, TRUE);
+        s.top = s.bottom - splitHeight;
+        MoveWindow(splitter, -edge, s.top, width + 2 * edge, splitHeight, TRUE);
     }
     HWND players = Child(mainWindow, ID_PLAYERLIST);
-    RECT p;
+    RECT p, t;
     ChildRect(players, &p);
-    MoveWindow(Child(mainWindow, ID_SERVERLIST), 0, 35, width, oldTop - 35, TRUE);
+    ChildRect(Child(mainWindow, ID_TOOLBAR), &t);
+    MoveWindow(Child(mainWindow, ID_SERVERLIST), 0, t.bottom, width, oldTop - t.bottom, TRUE);
     MoveWindow(players, 0, s.bottom, width, p.bottom - s.bottom, TRUE);
 }
 

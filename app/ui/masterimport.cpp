@@ -18,8 +18,8 @@
 #include "serverlist/listformat.h"
 #include "serverlist/serverfile.h"
 #include "settings/appdata.h"
-#include "ui/helpers.h"
 #include "ui/messages.h"
+#include "ui/rows.h"
 #include "ui/statusbar.h"
 
 namespace {

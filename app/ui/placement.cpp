@@ -6,11 +6,13 @@
 #include <string.h>
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "base/text.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
 #include "settings/settings.h"
+#include "ui/geometry.h"
 #include "ui/helpers.h"
 
 MainPlacement ParsePlacement(const char *text, int showCommand)
@@ -70,6 +72,13 @@ HWND CreateMainWindow(int showCommand)
     char pos[31];
     ReadSetting("Pos", pos, sizeof pos);
     MainPlacement p = ParsePlacement(pos, showCommand);
+    // "Pos" is in 96-DPI units: at the screen's DPI here, before the
+    // window is on a monitor.
+    int dpi = WindowDpi(nullptr);
+    for (int *value : {&p.x, &p.y, &p.width, &p.height}) {
+        if (*value != CW_USEDEFAULT)
+            *value = ScaleToDpi(*value, dpi);
+    }
     HWND window = CreateWindowExA(0, "Skovalt", "Skovalt", WS_OVERLAPPEDWINDOW, p.x, p.y, p.width, p.height,
                                   nullptr, nullptr, appData ? appData->instance : nullptr, nullptr);
     if (!window)
@@ -99,11 +108,12 @@ void SaveWindowPlacement(HWND mainWindow)
 {
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;
+    int dpi = WindowDpi(mainWindow);
     if (GetWindowPlacement(mainWindow, &placement)) {
         const RECT &r = placement.rcNormalPosition;
         char text[64];
-        snprintf(text, sizeof text, "%ld %ld %ld %ld [%d]", static_cast<long>(r.left), static_cast<long>(r.top),
-                 static_cast<long>(r.right - r.left), static_cast<long>(r.bottom - r.top),
+        snprintf(text, sizeof text, "%d %d %d %d [%d]", UnscaleFromDpi(r.left, dpi), UnscaleFromDpi(r.top, dpi),
+                 UnscaleFromDpi(r.right - r.left, dpi), UnscaleFromDpi(r.bottom - r.top, dpi),
                  static_cast<int>(placement.showCmd));
         WriteSetting("Pos", text);
     }
@@ -112,7 +122,7 @@ void SaveWindowPlacement(HWND mainWindow)
         RECT rect;
         ChildRect(splitter, &rect);
         char text[16];
-        snprintf(text, sizeof text, "%ld", static_cast<long>(rect.top));
+        snprintf(text, sizeof text, "%d", UnscaleFromDpi(rect.top, dpi));
         WriteSetting("Split", text);
     }
 }

@@ -15,6 +15,7 @@
 #include "settings/appdata.h"
 #include "settings/settings.h"
 #include "ui/helpers.h"
+#include "ui/rows.h"
 #include "ui/refreshview.h"
 #include "ui/statusbar.h"
 #include "ui/ulodialogs.h"

@@ -18,7 +18,9 @@
 #include "settings/appdata.h"
 #include "settings/settings.h"
 #include "ui/displaylist.h"
+#include "ui/geometry.h"
 #include "ui/helpers.h"
+#include "ui/sounds.h"
 #include "ui/layoutpage.h"
 #include "ui/listview.h"
 

@@ -16,6 +16,8 @@
 #include "settings/settings.h"
 #include "ui/commands.h"
 #include "ui/helpers.h"
+#include "ui/rows.h"
+#include "ui/sounds.h"
 #include "ui/messages.h"
 #include "ui/playersearch.h"
 #include "ui/statusbar.h"

@@ -4,7 +4,8 @@
 #include "refresh/refresh.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
-#include "ui/helpers.h"
+#include "ui/geometry.h"
+#include "ui/rows.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ void OnListBeginDrag(HWND mainWindow, NMLISTVIEW *drag)
     if (RefreshRunning() || drag->hdr.idFrom != ID_SERVERLIST)
         return;
     appData->dragSource = drag->iItem;
-    SetCursor(LoadCursorA(appData->instance, MAKEINTRESOURCEA(IDC_DRAGROW)));
+    SetCursor(LoadCursorA(appData->instance, MAKEINTRESOURCEA(ArtworkResource(IDC_DRAGROW, WindowDpi(mainWindow)))));
     SetCapture(mainWindow);
 }
 

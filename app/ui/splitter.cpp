@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "resources/resource.h"
+#include "ui/geometry.h"
 #include "ui/helpers.h"
 #include "ui/messages.h"
 
@@ -24,7 +25,7 @@ void InvertLine(HWND splitter, short y)
     ChildRect(splitter, &rect);
     HDC dc = GetDC(parent);
     int oldRop = SetROP2(dc, R2_NOT);
-    HPEN pen = CreatePen(PS_SOLID, 4, RGB(0, 0, 0));
+    HPEN pen = CreatePen(PS_SOLID, ScaleToDpi(4, WindowDpi(splitter)), RGB(0, 0, 0));
     HGDIOBJ oldPen = SelectObject(dc, pen);
     MoveToEx(dc, 0, y, nullptr);
     LineTo(dc, rect.right, y);
@@ -92,6 +93,13 @@ LRESULT CALLBACK SplitterProc(HWND splitter, UINT message, WPARAM wParam, LPARAM
     case WM_PAINT:
         OnPaint(splitter);
         return 0;
+    case WM_SETCURSOR:
+        if (LOWORD(lParam) == HTCLIENT) {
+            SetCursor(LoadCursorA(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(splitter, GWLP_HINSTANCE)),
+                                  MAKEINTRESOURCEA(ArtworkResource(IDC_SPLIT, WindowDpi(splitter)))));
+            return TRUE;
+        }
+        return DefWindowProcA(splitter, message, wParam, lParam);
     case WM_LBUTTONDOWN:
         SetWindowLongA(splitter, 0, GetWindowLongA(splitter, 0) | Dragging);
         SetCapture(splitter);

@@ -13,6 +13,7 @@
 #include <string.h>
 
 #include "refresh/refresh.h"
+#include "ui/geometry.h"
 
 namespace {
 
@@ -174,17 +175,18 @@ void DrawProgress(const DRAWITEMSTRUCT *item)
     SIZE percentSize = {};
     GetTextExtentPoint32A(dc, percent, percentLength, &percentSize);
     int textY = r.top + (r.bottom - r.top - percentSize.cy) / 2;
-    int percentX = r.right - 5 - percentSize.cx;
+    int padding = ScaleToDpi(5, WindowDpi(item->hwndItem));
+    int percentX = r.right - padding - percentSize.cx;
 
     int oldMode = SetBkMode(dc, OPAQUE);
     COLORREF oldBk = SetBkColor(dc, GetSysColor(COLOR_BTNSHADOW));
     COLORREF oldText = SetTextColor(dc, RGB(255, 255, 255));
-    ExtTextOutA(dc, r.left + 5, textY, ETO_OPAQUE | ETO_CLIPPED, &filled, shown.text, textLength, nullptr);
+    ExtTextOutA(dc, r.left + padding, textY, ETO_OPAQUE | ETO_CLIPPED, &filled, shown.text, textLength, nullptr);
     ExtTextOutA(dc, percentX, textY, ETO_CLIPPED, &filled, percent, percentLength, nullptr);
 
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     SetTextColor(dc, RGB(0, 0, 0));
-    ExtTextOutA(dc, r.left + 5, textY, ETO_OPAQUE | ETO_CLIPPED, &rest, shown.text, textLength, nullptr);
+    ExtTextOutA(dc, r.left + padding, textY, ETO_OPAQUE | ETO_CLIPPED, &rest, shown.text, textLength, nullptr);
     ExtTextOutA(dc, percentX, textY, ETO_CLIPPED, &rest, percent, percentLength, nullptr);
 
     SetTextColor(dc, oldText);
@@ -194,6 +196,8 @@ void DrawProgress(const DRAWITEMSTRUCT *item)
 
 void SetStatusParts(HWND statusBar, int width)
 {
-    int edges[4] = {width - 380, width - 180, width - 80, width};
+    // Parts of 200, 100 and 80 units on the right, the rest for part 0.
+    int dpi = WindowDpi(statusBar);
+    int edges[4] = {width - ScaleToDpi(380, dpi), width - ScaleToDpi(180, dpi), width - ScaleToDpi(80, dpi), width};
     SendMessageA(statusBar, SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
 }

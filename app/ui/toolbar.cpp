@@ -1,9 +1,11 @@
-// The main window's toolbar: 16 entries, images from bitmap 126.
+// The main window's toolbar: 16 entries, images from bitmap 126 (160 and
+// 161 at 150 and 200 %).
 #include <windows.h>
 #include <commctrl.h>
 
 #include "resources/resource.h"
 #include "settings/appdata.h"
+#include "ui/geometry.h"
 #include "ui/toolbar.h"
 
 namespace {
@@ -40,16 +42,11 @@ HWND CreateMainToolbar(HWND mainWindow, HIMAGELIST *images)
     HWND toolbar = CreateWindowExA(WS_EX_TOOLWINDOW, TOOLBARCLASSNAMEA, nullptr,
                                    WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE |
                                        CCS_NOPARENTALIGN | CCS_NODIVIDER,
-                                   0, 0, client.right, 35, mainWindow, reinterpret_cast<HMENU>(ID_TOOLBAR),
-                                   appData->instance, nullptr);
+                                   0, 0, client.right, ScaleToDpi(kToolbarHeight, WindowDpi(mainWindow)), mainWindow,
+                                   reinterpret_cast<HMENU>(ID_TOOLBAR), appData->instance, nullptr);
     if (!toolbar)
         return nullptr;
     SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageA(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(19, 19));
-    // CLR_DEFAULT: the colour of the top-left pixel is transparent.
-    *images = ImageList_LoadImageA(appData->instance, MAKEINTRESOURCEA(IDB_TOOLBAR), 19, 0, CLR_DEFAULT,
-                                   IMAGE_BITMAP, LR_CREATEDIBSECTION);
-    SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(*images));
 
     TBBUTTON buttons[16] = {};
     for (int i = 0; i < 16; ++i) {
@@ -63,8 +60,26 @@ HWND CreateMainToolbar(HWND mainWindow, HIMAGELIST *images)
         buttons[i].fsStyle = BTNS_BUTTON;
     }
     SendMessageA(toolbar, TB_ADDBUTTONSA, 16, reinterpret_cast<LPARAM>(buttons));
-    SendMessageA(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(28, 30));
+    *images = nullptr;
+    SetToolbarDpi(toolbar, images);
     return toolbar;
+}
+
+void SetToolbarDpi(HWND toolbar, HIMAGELIST *images)
+{
+    int dpi = WindowDpi(toolbar);
+    int bitmap = ArtworkResource(IDB_TOOLBAR, dpi);
+    // The images are square, side by side: the strip's height is their size.
+    int size = ArtworkHeight(appData->instance, bitmap, 19);
+    // CLR_DEFAULT: the colour of the top-left pixel is transparent.
+    HIMAGELIST loaded = ImageList_LoadImageA(appData->instance, MAKEINTRESOURCEA(bitmap), size, 0, CLR_DEFAULT,
+                                             IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    SendMessageA(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(size, size));
+    SendMessageA(toolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(loaded));
+    if (*images)
+        ImageList_Destroy(*images);
+    *images = loaded;
+    SendMessageA(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(ScaleToDpi(28, dpi), ScaleToDpi(30, dpi)));
 }
 
 void ToolbarCheck(HWND toolbar, int command, bool on)

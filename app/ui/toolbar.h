@@ -9,6 +9,12 @@
 // Creates the toolbar with its 16 entries; *images gets its image list,
 // which the caller destroys.
 HWND CreateMainToolbar(HWND mainWindow, HIMAGELIST *images);
+// The toolbar's height in 96-DPI units.
+const int kToolbarHeight = 35;
+// Sets the toolbar's images (the artwork for its DPI, in a new list that
+// replaces *images, the old one destroyed) and its button size for the DPI
+// it is on now.
+void SetToolbarDpi(HWND toolbar, HIMAGELIST *images);
 
 // The command of the index-th button (separators not counted), or 0 past
 // the last one.

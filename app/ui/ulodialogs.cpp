@@ -18,7 +18,7 @@
 #include "parlet/parlet.h"
 #include "resources/resource.h"
 #include "settings/appdata.h"
-#include "ui/helpers.h"
+#include "ui/rows.h"
 
 namespace {
 

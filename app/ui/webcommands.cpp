@@ -18,8 +18,8 @@
 #include "settings/appdata.h"
 #include "settings/settings.h"
 #include "ui/busywait.h"
-#include "ui/helpers.h"
 #include "ui/messages.h"
+#include "ui/rows.h"
 #include "ui/statusbar.h"
 
 namespace {
