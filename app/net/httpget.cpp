@@ -465,11 +465,7 @@ int Request(const Fetch *f, const Url *url, HttpResponse *r, HttpProgress progre
             result = HttpErrSocket;
             break;
         }
-        sockaddr_in to;
-        memset(&to, 0, sizeof to);
-        to.sin_family = AF_INET;
-        to.sin_addr.s_addr = ip;
-        to.sin_port = htons(url->port);
+        sockaddr_in to = SocketAddress(ip, url->port);
         if (connect(s, reinterpret_cast<sockaddr *>(&to), sizeof to) != 0 && !InProgress()) {
             result = HttpErrConnect;
             break;

@@ -107,6 +107,17 @@ inline bool Resolve(const char *host, uint32_t *ipNet)
     return true;
 }
 
+// The IPv4 socket address of ipNet (network order) and port.
+inline sockaddr_in SocketAddress(uint32_t ipNet, uint16_t port)
+{
+    sockaddr_in to;
+    memset(&to, 0, sizeof to);
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = ipNet;
+    to.sin_port = htons(port);
+    return to;
+}
+
 enum WaitResult { WaitReady, WaitCancelled, WaitEnd, WaitDeadline, WaitFailed };
 
 // Waits for events on s in slices of 50 ms, looking at cancel (may be

@@ -105,11 +105,7 @@ int UdpMasterGet(const char *address, long silenceMs, long totalMs, const std::a
             result = HttpErrSocket;
             break;
         }
-        sockaddr_in to;
-        memset(&to, 0, sizeof to);
-        to.sin_family = AF_INET;
-        to.sin_addr.s_addr = ip;
-        to.sin_port = htons(port);
+        sockaddr_in to = SocketAddress(ip, port);
         // Connected: only the master's datagrams arrive.
         if (connect(s, reinterpret_cast<sockaddr *>(&to), sizeof to) != 0 ||
             send(s, kQuery, sizeof kQuery - 1, kSendFlags) != static_cast<int>(sizeof kQuery - 1)) {
